@@ -1,0 +1,54 @@
+#pragma once
+// The media player control a window hosts: its own play, pause and stop buttons, a position bar the user can
+// drag, the time and a volume slider, over a MediaPlayer engine. Windows call the engine's operations through
+// it under the control's names (MP->Play(), MP->CurrentPosition(), ...).
+
+#include <QWidget>
+#include <memory>
+
+#include "platform/MediaPlayer.h"
+
+class QLabel;
+class QSlider;
+class QTimer;
+class QToolButton;
+
+namespace qiva {
+
+class MediaPlayerControl : public QWidget {
+    Q_OBJECT
+public:
+    MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWidget* parent = nullptr);
+    ~MediaPlayerControl() override;
+
+    MediaPlayer& engine() { return *engine_; }
+
+    void setFileName(const QString& path) { engine_->setFileName(path); }
+    QString FileName() const { return engine_->FileName(); }
+    void Play() { engine_->Play(); }
+    void Pause() { engine_->Pause(); }
+    void Stop() { engine_->Stop(); }
+    double CurrentPosition() const { return engine_->CurrentPosition(); }
+    void setCurrentPosition(double seconds) { engine_->setCurrentPosition(seconds); }
+    double Duration() const { return engine_->Duration(); }
+    int PlayState() const { return engine_->PlayState(); }
+
+signals:
+    void PlayStateChange(int oldState, int newState);
+
+private:
+    void refresh();
+    void playClicked();
+
+    std::unique_ptr<MediaPlayer> engine_;
+    QToolButton* playButton_;
+    QToolButton* pauseButton_;
+    QToolButton* stopButton_;
+    QSlider* positionBar_;
+    QLabel* timeLabel_;
+    QSlider* volume_;
+    QTimer* refreshTimer_;
+    bool dragging_ = false;
+};
+
+}  // namespace qiva

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs everything the program, its tests and benchmarks need, from Debian 12's own packages.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  libmpg123-dev libpulse-dev
+  fonts-arphic-uming
+  libgtest-dev libbenchmark-dev
+  lame sox libsox-fmt-mp3 mpg123 espeak-ng
+  pulseaudio pulseaudio-utils
+  xvfb xdotool x11-utils imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,89 @@
+#pragma once
+// The program's one code module: the association table and the current lyrics document that every window
+// shares. One instance is made at start-up and handed to every window; tests make their own.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace qiva {
+
+class Prompter;
+
+// A failed file operation of the store (open, read, convert, write). Callers catch it and show their own
+// message; what() is a readable English/Chinese explanation for logs and for messages that have no fixed text.
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct AssocEntry {
+    QString songPath;
+    QString lyricsPath;
+};
+
+struct LyricLine {
+    QString text;
+    int16_t endTime = 0;  // tenths of a second from the start of the song
+};
+
+class Main {
+public:
+    // lyricsFolder: the folder that holds "关联记录.TXT" (with or without a trailing separator).
+    explicit Main(QString lyricsFolder);
+
+    // --- association table -------------------------------------------------------------------------------
+    // Entries are numbered 1..assocCount; assocTable[0] is an unused slot so the numbers index directly.
+    std::vector<AssocEntry> assocTable{1};
+    int16_t assocCount = 0;
+    bool editMode = false;
+
+    // Replaces the table with the record file's contents (a count of 0 or less leaves the table as it was).
+    // A missing record file loads as count 0. Throws StoreError for an unreadable or malformed file; the
+    // file itself is never touched by a load.
+    void LoadAssociations();
+    // Appends {songPath, lyricsPath} as entry assocCount + 1. Throws StoreError (and changes nothing) when
+    // the table already holds 32767 entries.
+    void AppendAssociation(const QString& songPath, const QString& lyricsPath);
+    // Asks the duplicate questions through `prompter`, then drops the last entry or rewrites the record file
+    // atomically. Does nothing while editMode is true. Throws StoreError when the write fails (the previous
+    // record file stays intact; the new entry stays in memory).
+    void CommitAssociation(Prompter& prompter);
+    QString assocFilePath() const;
+    const QString& lyricsFolder() const { return lyricsFolder_; }
+
+    // --- current lyrics document -------------------------------------------------------------------------
+    QString lyricAlbum;
+    QString lyricSinger;
+    int16_t lyricLineCount = 0;
+    QString lyricComposer;
+    QString lyricSongPath;
+    QString lyricTitle;
+    QString lyricLyricist;
+    std::vector<LyricLine> lyricLines{1};  // slots 0..lyricLineCount; slot 0 is always {"", 0}
+
+    // Replaces the current document with the file's contents. `afterHeader` runs once the seven header
+    // fields are assigned and before the line table is rebuilt (the player shows the song information there,
+    // step three loads the song). Throws StoreError on failure; what was assigned before stays, and
+    // lyricLines always holds exactly lyricLineCount + 1 slots (never a state a later reader can crash on).
+    void ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader = {});
+    // Writes the current document atomically. Throws StoreError (previous file intact) when it cannot.
+    void WriteLyricsFile(const QString& path) const;
+    // Replaces the line table with `count` empty lines (slot 0 included) and sets lyricLineCount.
+    void ResetLines(int16_t count);
+
+private:
+    QString lyricsFolder_;
+};
+
+// The wizard's lyric text file: the raw text plus one CR LF, in code page 936.
+QString OpenLyricText(const QString& path);                 // throws StoreError
+void SaveLyricText(const QString& path, const QString& text);  // throws StoreError, atomic
+
+// The lyrics folder: the program's directory + "歌词", or the per-user data folder + "歌词" when the program
+// directory cannot hold it. Created when missing. Every fixed path and dialog folder starts here.
+QString LyricsFolder();
+
+}  // namespace qiva
