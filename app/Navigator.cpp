@@ -34,6 +34,11 @@ Navigator::~Navigator() {
     delete stepThree_.data();
 }
 
+MainPlay* Navigator::player() const { return player_; }
+EditForm1* Navigator::stepOne() const { return stepOne_; }
+EditForm2* Navigator::stepTwo() const { return stepTwo_; }
+EditForm3* Navigator::stepThree() const { return stepThree_; }
+
 void Navigator::ShowPlayer() {
     if (player_ && player_->isVisible()) {
         player_->raise();

@@ -27,10 +27,10 @@ public:
     void ShowJoinForm(QWidget* owner, MediaPlayer& ownerPlayer) override;
 
     Services& services() { return services_; }
-    MainPlay* player() const { return player_; }
-    EditForm1* stepOne() const { return stepOne_; }
-    EditForm2* stepTwo() const { return stepTwo_; }
-    EditForm3* stepThree() const { return stepThree_; }
+    MainPlay* player() const;
+    EditForm1* stepOne() const;
+    EditForm2* stepTwo() const;
+    EditForm3* stepThree() const;
 
 private:
     Main& m_;
