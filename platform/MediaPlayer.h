@@ -49,9 +49,9 @@ protected:
     // Engine operations, called with the state bookkeeping done by the base class.
     virtual void doOpen(const QString& path) = 0;  // throws PlayerError
     virtual void doClose() = 0;
-    virtual void doStart() = 0;   // start or resume output from the current position
-    virtual void doPause() = 0;   // halt output, keep the position
-    virtual void doStop() = 0;    // halt output, rewind to 0
+    virtual void doStart() = 0;  // start or resume output from the current position
+    virtual void doPause() = 0;  // halt output, keep the position
+    virtual void doStop() = 0;   // halt output, rewind to 0
     virtual void doSeek(double seconds) = 0;
     virtual double doPosition() const = 0;
     virtual double doDuration() const = 0;

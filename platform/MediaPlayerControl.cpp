@@ -65,7 +65,8 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     connect(positionBar_, &QSlider::actionTriggered, this, [this](int action) {
         // Clicks on the groove (page steps) seek at once; drags seek on release.
         if (action != QSlider::SliderMove && !dragging_)
-            QTimer::singleShot(0, this, [this] { engine_->setCurrentPosition(positionBar_->value() / 1000.0); });
+            QTimer::singleShot(0, this,
+                               [this] { engine_->setCurrentPosition(positionBar_->value() / 1000.0); });
     });
     connect(volume_, &QSlider::valueChanged, this, [this](int v) { engine_->setVolume(v); });
 
@@ -79,6 +80,16 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
 MediaPlayerControl::~MediaPlayerControl() {
     // The engine may still hold queued play-state events; no one listens once the window is gone.
     disconnect(engine_.get(), nullptr, this, nullptr);
+}
+
+void MediaPlayerControl::setFileName(const QString& path) {
+    try {
+        engine_->setFileName(path);
+    } catch (...) {
+        refresh();
+        throw;
+    }
+    refresh();
 }
 
 void MediaPlayerControl::playClicked() {

@@ -23,7 +23,8 @@ public:
 
     MediaPlayer& engine() { return *engine_; }
 
-    void setFileName(const QString& path) { engine_->setFileName(path); }
+    // Opens the file (throws PlayerError like the engine) and shows its length at once.
+    void setFileName(const QString& path);
     QString FileName() const { return engine_->FileName(); }
     void Play() { engine_->Play(); }
     void Pause() { engine_->Pause(); }

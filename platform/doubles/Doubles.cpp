@@ -97,7 +97,8 @@ bool ScriptedPrompter::AskYesNo(const QString& text, const QString& title) {
     return answer;
 }
 
-QString ScriptedPrompter::InputBox(const QString& prompt, const QString& title, const QString& defaultAnswer) {
+QString ScriptedPrompter::InputBox(const QString& prompt, const QString& title,
+                                   const QString& defaultAnswer) {
     boxes.push_back({QStringLiteral("input"), prompt, title, defaultAnswer});
     if (inputAnswers.empty()) return defaultAnswer;
     QString answer = inputAnswers.front();

@@ -81,7 +81,7 @@ private:
 class ScriptedDialogFactory : public FileDialogFactory {
 public:
     std::unique_ptr<FileDialog> create(QWidget* parent) override;
-    std::deque<QString> answers;                   // shared by every dialog this factory made
+    std::deque<QString> answers;                     // shared by every dialog this factory made
     std::vector<ScriptedFileDialog::Showing> shown;  // every showing, in order
 };
 

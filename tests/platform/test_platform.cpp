@@ -1,0 +1,206 @@
+// The platform layer's own behaviour: play-state bookkeeping and event order of the player base class, the
+// control widget over it, the filter conversion of the file dialog, twips and fonts.
+
+#include <QFontInfo>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "platform/Layout.h"
+#include "platform/MediaPlayerControl.h"
+#include "platform/RealServices.h"
+#include "platform/doubles/Doubles.h"
+
+using namespace qiva;
+using namespace qiva::test;
+
+namespace {
+QList<QPair<int, int>> Events(const QSignalSpy& spy) {
+    QList<QPair<int, int>> out;
+    for (const auto& args : spy) out << qMakePair(args.at(0).toInt(), args.at(1).toInt());
+    return out;
+}
+using Ev = QList<QPair<int, int>>;
+}  // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void playStateEventsArriveAfterTheCallingHandlerInOrder();
+    void autoStartPlaysWhenGivenAFile();
+    void failedOpenLeavesThePlayerEmptyAndStopped();
+    void endOfSongStopsWithAnEvent();
+    void seekIsClampedToTheSong();
+    void pauseAndStopOutsidePlayingChangeNothing();
+    void controlButtonsDriveTheEngine();
+    void filtersMatchAnyLetterCase();
+    void twipsFollowTheLogicalDpi();
+    void songFontResolvesToAChineseFont();
+    void fixedWindowsHaveNoMinimiseOrMaximise();
+};
+
+void PlatformTest::playStateEventsArriveAfterTheCallingHandlerInOrder() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 100;
+    auto p = f.create(false);
+    QSignalSpy spy(p.get(), &MediaPlayer::PlayStateChange);
+    p->setFileName(QStringLiteral("/a.mp3"));
+    p->Play();
+    // A new file while playing: the player stops, then plays again (a row click during playback).
+    p->Stop();
+    p->Play();
+    QCOMPARE(spy.count(), 0);  // nothing is delivered inside the handler that caused it
+    QCOMPARE(p->PlayState(), int(MediaPlayer::Playing));
+    QCoreApplication::processEvents();
+    QCOMPARE(Events(spy), (Ev{{0, 2}, {2, 0}, {0, 2}}));
+}
+
+void PlatformTest::autoStartPlaysWhenGivenAFile() {
+    FakePlayerFactory f;
+    f.songs.insert(QStringLiteral("/s.mp3"), 30);
+    auto autoPlayer = f.create(true);
+    auto manual = f.create(false);
+    autoPlayer->setFileName(QStringLiteral("/s.mp3"));
+    manual->setFileName(QStringLiteral("/s.mp3"));
+    QCOMPARE(autoPlayer->PlayState(), int(MediaPlayer::Playing));
+    QCOMPARE(manual->PlayState(), int(MediaPlayer::Stopped));
+    QCOMPARE(manual->Duration(), 30.0);
+    // A new file while playing stops the old one first.
+    QCoreApplication::processEvents();
+    QSignalSpy spy(autoPlayer.get(), &MediaPlayer::PlayStateChange);
+    autoPlayer->setFileName(QStringLiteral("/s.mp3"));
+    QCoreApplication::processEvents();
+    QCOMPARE(Events(spy), (Ev{{2, 0}, {0, 2}}));
+}
+
+void PlatformTest::failedOpenLeavesThePlayerEmptyAndStopped() {
+    FakePlayerFactory f;
+    f.songs.insert(QStringLiteral("/good.mp3"), 10);
+    auto p = f.create(true);
+    p->setFileName(QStringLiteral("/good.mp3"));
+    QVERIFY_THROWS_EXCEPTION(PlayerError, p->setFileName(QStringLiteral("/bad.mp3")));
+    QCOMPARE(p->PlayState(), int(MediaPlayer::Stopped));
+    QCOMPARE(p->FileName(), QString());
+    QCOMPARE(p->Duration(), 0.0);
+    QVERIFY_THROWS_EXCEPTION(PlayerError, p->Play());
+}
+
+void PlatformTest::endOfSongStopsWithAnEvent() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 2;
+    auto raw = f.create(false);
+    auto* p = static_cast<FakeMediaPlayer*>(raw.get());
+    p->setFileName(QStringLiteral("/x.mp3"));
+    p->Play();
+    QCoreApplication::processEvents();
+    QSignalSpy spy(p, &MediaPlayer::PlayStateChange);
+    p->advance(1.5);
+    QCOMPARE(p->CurrentPosition(), 1.5);
+    p->advance(1.0);
+    QCOMPARE(p->PlayState(), int(MediaPlayer::Stopped));
+    QCoreApplication::processEvents();
+    QCOMPARE(Events(spy), (Ev{{2, 0}}));
+}
+
+void PlatformTest::seekIsClampedToTheSong() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 10;
+    auto p = f.create(false);
+    p->setCurrentPosition(5);  // no file: ignored
+    QCOMPARE(p->CurrentPosition(), 0.0);
+    p->setFileName(QStringLiteral("/x.mp3"));
+    p->setCurrentPosition(25);
+    QCOMPARE(p->CurrentPosition(), 10.0);
+    p->setCurrentPosition(-3);
+    QCOMPARE(p->CurrentPosition(), 0.0);
+}
+
+void PlatformTest::pauseAndStopOutsidePlayingChangeNothing() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 10;
+    auto p = f.create(false);
+    QSignalSpy spy(p.get(), &MediaPlayer::PlayStateChange);
+    p->Pause();
+    p->Stop();
+    p->setFileName(QStringLiteral("/x.mp3"));
+    p->Pause();
+    p->Play();
+    p->Pause();
+    p->Pause();
+    p->Play();
+    QCoreApplication::processEvents();
+    QCOMPARE(Events(spy), (Ev{{0, 2}, {2, 1}, {1, 2}}));
+}
+
+void PlatformTest::controlButtonsDriveTheEngine() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 60;
+    MediaPlayerControl control(f.create(false));
+    control.resize(300, 40);
+    const auto buttons = control.findChildren<QToolButton*>();
+    QCOMPARE(buttons.size(), 3);
+    QToolButton* play = buttons[0];
+    QToolButton* pause = buttons[1];
+    QToolButton* stop = buttons[2];
+    play->click();  // no file: nothing happens, no exception escapes
+    QCOMPARE(control.PlayState(), int(MediaPlayer::Stopped));
+    QSignalSpy spy(&control, &MediaPlayerControl::PlayStateChange);
+    control.setFileName(QStringLiteral("/x.mp3"));
+    QCoreApplication::processEvents();
+    QVERIFY(play->isEnabled());
+    play->click();
+    QCOMPARE(control.PlayState(), int(MediaPlayer::Playing));
+    QCoreApplication::processEvents();
+    QVERIFY(pause->isEnabled());
+    pause->click();
+    QCOMPARE(control.PlayState(), int(MediaPlayer::Paused));
+    QCoreApplication::processEvents();
+    stop->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(Events(spy), (Ev{{0, 2}, {2, 1}, {1, 0}}));
+}
+
+void PlatformTest::filtersMatchAnyLetterCase() {
+    QCOMPARE(QtFilterFor(QStringLiteral("MP3 Files(*.MP3)|*.MP3")),
+             QStringLiteral("MP3 Files(*.MP3) (*.MP3 *.mp3)"));
+    QCOMPARE(QtFilterFor(QStringLiteral("歌词文件(*.TXT)|*.TXT")),
+             QStringLiteral("歌词文件(*.TXT) (*.TXT *.txt)"));
+    QCOMPARE(QtFilterFor(QStringLiteral("A|*.txt|B|*.MP3;*.WAV")),
+             QStringLiteral("A (*.txt);;B (*.MP3 *.mp3 *.WAV *.wav)"));
+}
+
+void PlatformTest::twipsFollowTheLogicalDpi() {
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
+    QCOMPARE(TwipsToPixels(1440), qRound(dpi));
+    QCOMPARE(TwipsToPixels(9255), qRound(9255 * dpi / 1440));
+    QCOMPARE(qRound(PixelsToTwips(TwipsToPixels(1440))), 1440);
+    const QRect r = TwipsRect(360, 360, 4935, 2580);
+    QCOMPARE(r.width(), qRound(4935 * dpi / 1440));
+}
+
+void PlatformTest::songFontResolvesToAChineseFont() {
+    const QFont font = SongFont(14.25, true);
+    QCOMPARE(font.pointSizeF(), 14.25);
+    QVERIFY(font.bold());
+    QLabel label(QStringLiteral("新用户请重新关联歌词！！"));
+    label.setFont(font);
+    // Every character of the text has a glyph in the resolved font (no empty boxes).
+    const QFontMetrics metrics(label.font());
+    for (const QChar c : label.text()) QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
+}
+
+void PlatformTest::fixedWindowsHaveNoMinimiseOrMaximise() {
+    QWidget w;
+    MakeFixedWindow(&w, 7395, 3180, QStringLiteral("歌词关联"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("歌词关联"));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QCOMPARE(w.width(), TwipsToPixels(7395));
+    QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+QTEST_MAIN(PlatformTest)
+#include "test_platform.moc"
