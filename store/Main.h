@@ -65,9 +65,10 @@ public:
     std::vector<LyricLine> lyricLines{1};  // slots 0..lyricLineCount; slot 0 is always {"", 0}
 
     // Replaces the current document with the file's contents. `afterHeader` runs once the seven header
-    // fields are assigned and before the line table is rebuilt (the player shows the song information there,
-    // step three loads the song). Throws StoreError on failure; what was assigned before stays, and
-    // lyricLines always holds exactly lyricLineCount + 1 slots (never a state a later reader can crash on).
+    // fields are assigned and before the line records are read (the player shows the song information there,
+    // step three loads the song); the line table is rebuilt empty as soon as the count is read. Throws
+    // StoreError on failure; what was assigned before stays, and lyricLines always holds exactly
+    // lyricLineCount + 1 slots (never a state a later reader can crash on).
     void ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader = {});
     // Writes the current document atomically. Throws StoreError (previous file intact) when it cannot.
     void WriteLyricsFile(const QString& path) const;
