@@ -1,9 +1,387 @@
 #include "app/MainPlay.h"
 
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Layout.h"
+#include "platform/MediaPlayerControl.h"
+
 namespace qiva {
 
+namespace {
+constexpr int kLyricLeft = 1200;  // left edge of the three lyric labels and the marker's start on every line
+constexpr int kMarkerTop = 4080;
+const QString kErrorTitle = QStringLiteral("错误！");
+
+QPushButton* Button(QWidget* parent, const QString& caption, int left, int top) {
+    auto* b = new QPushButton(caption, parent);
+    PlaceTwips(b, left, top, 1335, 615);
+    return b;
+}
+
+// A label whose text is never interpreted as markup: lyric lines and song information come from files.
+QLabel* TextLabel(QWidget* parent, const QFont& font, bool red) {
+    auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setFont(font);
+    if (red) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, Qt::red);
+        l->setPalette(p);
+    }
+    return l;
+}
+
+// An auto-size label: its top-left corner is fixed and its size follows its text.
+QLabel* AutoSizeLabel(QWidget* parent, const QFont& font, bool red, int left, int top) {
+    QLabel* l = TextLabel(parent, font, red);
+    MoveTwips(l, left, top);
+    l->adjustSize();
+    return l;
+}
+
+void SetAutoSizeText(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+}  // namespace
+
 MainPlay::MainPlay(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(m), s_(s) {
-    setWindowTitle(QStringLiteral("播放窗体"));
+    MakeFixedWindow(this, 9255, 7470, QStringLiteral("播放窗体"));
+    setFont(SongFont(9));
+    BuildControls();
+    Form_Load();
+}
+
+MainPlay::~MainPlay() = default;
+
+void MainPlay::BuildControls() {
+    List1 = new QListWidget(this);
+    PlaceTwips(List1, 360, 360, 4935, 2580);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Long rows scroll sideways: the list's scroll extent follows its widest row, so a row of 1000 pixels
+    // or more is never cut off.
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    List1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    List1->setWordWrap(false);
+    List1->setTextElideMode(Qt::ElideNone);
+
+    Command1 = Button(this, QStringLiteral("新建歌词"), 5520, 360);
+    Command4 = Button(this, QStringLiteral("编辑歌词"), 7320, 360);
+    Command3 = Button(this, QStringLiteral("刷新列表"), 6480, 1320);
+    MP = new MediaPlayerControl(s_.players.create(true), this);
+    PlaceTwips(MP, 5520, 2160, 3375, 615);
+    Command2 = Button(this, QStringLiteral("重新关联歌词"), 7680, 2880);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    Timer1->setTimerType(Qt::PreciseTimer);
+
+    Label5 = TextLabel(this, SongFont(10.5, true), true);
+    Label5->setText(QStringLiteral("新用户请重新关联歌词！！"));
+    PlaceTwips(Label5, 5040, 3120, 3255, 255);
+    Label1 = AutoSizeLabel(this, font(), false, kLyricLeft, 3600);
+    Label4 = TextLabel(this, SongFont(12, true), false);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PlaceTwips(Label4, 5400, 3840, 3495, 735);
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    PlaceTwips(Image1, 1080, kMarkerTop, 450, 450);
+    markerLeft = 1080;
+    Label2 = AutoSizeLabel(this, SongFont(14.25, true), true, kLyricLeft, 4680);
+    Label3 = AutoSizeLabel(this, font(), false, kLyricLeft, 5760);
+
+    connect(Command1, &QPushButton::clicked, this, &MainPlay::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &MainPlay::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &MainPlay::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &MainPlay::Command4_Click);
+    connect(List1, &QListWidget::itemClicked, this, &MainPlay::List1_Click);
+    connect(Timer1, &QTimer::timeout, this, &MainPlay::Timer1_Timer);
+    connect(MP, &MediaPlayerControl::PlayStateChange, this, &MainPlay::MP_PlayStateChange);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Start-up, the list and the buttons
+
+void MainPlay::Form_Load() {
+    LoadMarkerPicture();
+    if (LoadAssociationTable() && m_.assocCount > 0) FillList();
+}
+
+void MainPlay::LoadMarkerPicture() {
+    const QPixmap picture(QDir(m_.lyricsFolder()).filePath(QStringLiteral("right.gif")));
+    // Without its picture the marker is simply not shown; the lyrics work as before.
+    Image1->setPixmap(picture);
+    Image1->setVisible(!picture.isNull());
+}
+
+// A record that cannot be read leaves an empty list and says so. At start-up the message waits until the
+// window has been painted, so that no box ever stands in for the window.
+bool MainPlay::LoadAssociationTable() {
+    try {
+        m_.LoadAssociations();
+        return true;
+    } catch (const StoreError&) {
+        // The table may be half replaced: no row may stand for an entry that is not its own.
+        List1->clear();
+        const QString text = QStringLiteral("关联记录文件已损坏，无法读出歌曲列表！");
+        if (isVisible())
+            s_.prompter.MsgBox(text, kErrorTitle);
+        else
+            pendingMessage_ = text;
+        return false;
+    }
+}
+
+void MainPlay::FillList() {
+    const int count = std::min<int>(m_.assocCount, static_cast<int>(m_.assocTable.size()) - 1);
+    QStringList rows;
+    rows.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        rows << m_.assocTable[i].songPath + QStringLiteral("   ") + m_.assocTable[i].lyricsPath;
+    List1->clear();
+    List1->addItems(rows);
+}
+
+void MainPlay::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (pendingMessage_.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, text = std::exchange(pendingMessage_, QString())] {
+        s_.prompter.MsgBox(text, kErrorTitle);
+    });
+}
+
+void MainPlay::closeEvent(QCloseEvent* event) {
+    // Leaving the player ends its song and its clock, whether or not the window object goes at once.
+    Timer1->stop();
+    MP->Stop();
+    QWidget::closeEvent(event);
+}
+
+void MainPlay::Command1_Click() {
+    s_.nav.ShowStepOne();
+    close();
+}
+
+void MainPlay::Command2_Click() { s_.nav.ShowJoinForm(this, MP->engine()); }
+
+void MainPlay::Command3_Click() {
+    if (LoadAssociationTable() && m_.assocCount > 0) FillList();
+}
+
+void MainPlay::Command4_Click() {
+    m_.editMode = true;
+    s_.nav.ShowStepThree();
+    MP->Stop();
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Playing a row
+
+void MainPlay::List1_Click() {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    startedFromList = true;
+    MP->Stop();
+    const AssocEntry entry = m_.assocTable[row + 1];
+    if (!StartSong(entry.songPath)) return;
+    StartLyricDisplay(entry.lyricsPath, true, true);
+}
+
+bool MainPlay::StartSong(const QString& songPath) {
+    try {
+        MP->setFileName(songPath);
+        MP->Play();
+        return true;
+    } catch (const PlayerError&) {
+        Timer1->stop();
+        lyricsShown_ = false;
+        ClearLyricDisplay();
+        Label4->clear();
+        s_.prompter.MsgBox(QStringLiteral("无法播放这个音乐文件！"), kErrorTitle);
+        return false;
+    }
+}
+
+// The display from the start of the song, for a row click and for a restart after a stop. The clock runs
+// from here on; its first tick comes after this handler, when the tables are complete.
+void MainPlay::StartLyricDisplay(const QString& lyricsPath, bool showSongInfo, bool reportFailure) {
+    PlaceMarker(kLyricLeft);
+    Timer1->start();
+    curLine = 1;
+    if (!ReadLyrics(lyricsPath, showSongInfo, reportFailure)) return;
+    curLine = 1;
+    ShowFirstLine();
+}
+
+bool MainPlay::ReadLyrics(const QString& lyricsPath, bool showSongInfo, bool reportFailure) {
+    lyricsShown_ = false;
+    pastLastLine_ = false;
+    try {
+        if (showSongInfo)
+            m_.ReadLyricsFile(lyricsPath, [this] { ShowSongInfo(); });
+        else
+            m_.ReadLyricsFile(lyricsPath);
+        lyricsShown_ = true;
+        return true;
+    } catch (const StoreError&) {
+        // The song plays on without lyrics. The display is emptied before the box, whose own event loop
+        // lets the clock tick meanwhile.
+        ClearLyricDisplay();
+        if (showSongInfo) Label4->clear();
+        if (reportFailure)
+            s_.prompter.MsgBox(QStringLiteral("无法打开这首歌的歌词文件，只播放歌曲！"), kErrorTitle);
+        return false;
+    }
+}
+
+void MainPlay::ShowSongInfo() {
+    // Three lines: a label breaks lines at "\n", where the original label broke them at a lone CR.
+    Label4->setText(QStringLiteral("歌手： ") + m_.lyricSinger + QLatin1Char('\n') +
+                    QStringLiteral("歌曲： ") + m_.lyricTitle + QLatin1Char('\n') +
+                    QStringLiteral("专辑： ") + m_.lyricAlbum);
+}
+
+void MainPlay::ShowFirstLine() {
+    SetLyricLabels(QString(), LineText(1), LineText(2));
+    markerStep = StepFor(1);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The clock
+
+void MainPlay::Timer1_Timer() {
+    const int n = LineCount();
+    const double tenths = MP->CurrentPosition() * 10;
+    int i = 1;
+    while (i <= n && !(tenths - EndTime(i) < 0)) ++i;
+
+    if (EndOfSong()) {
+        Timer1->stop();
+        MP->Stop();
+        return;
+    }
+    if (!lyricsShown_ || n < 1) return;
+
+    // Past the last line's end the last line stays on screen.
+    const bool past = i > n;
+    const int line = past ? n : i;
+    if (line != curLine || past != pastLastLine_)
+        ChangeLine(line, past, tenths);
+    else
+        PlaceMarker(markerLeft + markerStep);
+}
+
+void MainPlay::ChangeLine(int line, bool pastLastLine, double positionTenths) {
+    curLine = static_cast<int16_t>(line);  // line lies in 1..lyricLineCount, itself an int16_t
+    pastLastLine_ = pastLastLine;
+    if (curLine == LineCount())
+        SetLyricLabels(LineText(curLine - 1), LineText(curLine), QString());
+    else if (curLine == 1)
+        SetLyricLabels(QString(), LineText(1), LineText(2));
+    else
+        SetLyricLabels(LineText(curLine - 1), LineText(curLine), LineText(curLine + 1));
+
+    if (pastLastLine) {
+        // The line has been sung to its end: the marker rests there.
+        markerStep = 0;
+        PlaceMarker(static_cast<float>(kLyricLeft + PixelsToTwips(Label2->width())));
+        return;
+    }
+    markerStep = StepFor(curLine);
+    PlaceMarker(static_cast<float>(kLyricLeft + markerStep * (positionTenths - EndTime(curLine - 1))));
+}
+
+// Within half a second of the end the clock stops the song. A length of 0 means the player does not know
+// it yet, and the song has not ended.
+bool MainPlay::EndOfSong() const {
+    const double duration = MP->Duration();
+    if (duration <= 0) return false;
+    return std::abs(std::floor(MP->CurrentPosition() * 10) - duration * 10) < 5;
+}
+
+void MainPlay::MP_PlayStateChange(int oldState, int newState) {
+    if (oldState == MediaPlayer::Playing && newState == MediaPlayer::Paused) {
+        Timer1->stop();
+    } else if (oldState == MediaPlayer::Paused && newState == MediaPlayer::Playing) {
+        Timer1->start();
+    } else if (oldState == MediaPlayer::Playing && newState == MediaPlayer::Stopped) {
+        startedFromList = false;
+        Timer1->stop();
+    } else if (oldState == MediaPlayer::Stopped && newState == MediaPlayer::Playing && !startedFromList) {
+        RestartDisplay();
+    }
+}
+
+// The user restarted a stopped song with the player's own buttons: line 1 of the selected row's lyrics.
+void MainPlay::RestartDisplay() {
+    const int row = SelectedRow();
+    if (row < 0) {
+        // No row names the lyrics: the song plays without them.
+        PlaceMarker(kLyricLeft);
+        Timer1->start();
+        curLine = 1;
+        lyricsShown_ = false;
+        ClearLyricDisplay();
+        return;
+    }
+    // The row click that came before has already told the user about a file that cannot be read.
+    StartLyricDisplay(m_.assocTable[row + 1].lyricsPath, false, false);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Helpers over the shared tables and the display; none reads outside the line table.
+
+void MainPlay::SetLyricLabels(const QString& previous, const QString& current, const QString& next) {
+    SetAutoSizeText(Label1, previous);
+    SetAutoSizeText(Label2, current);
+    SetAutoSizeText(Label3, next);
+}
+
+void MainPlay::ClearLyricDisplay() {
+    SetLyricLabels(QString(), QString(), QString());
+    markerStep = 0;
+}
+
+int MainPlay::LineCount() const {
+    return std::clamp<int>(m_.lyricLineCount, 0, static_cast<int>(m_.lyricLines.size()) - 1);
+}
+
+QString MainPlay::LineText(int line) const {
+    return line >= 1 && line <= LineCount() ? m_.lyricLines[line].text : QString();
+}
+
+int MainPlay::EndTime(int line) const {
+    return line >= 1 && line <= LineCount() ? m_.lyricLines[line].endTime : 0;
+}
+
+// The marker crosses Label2 in as many ticks as the line lasts in tenths. A line without a positive length
+// gives no step: the marker stands still.
+float MainPlay::StepFor(int line) const {
+    const int length = EndTime(line) - EndTime(line - 1);
+    if (length <= 0) return 0;
+    return static_cast<float>(PixelsToTwips(Label2->width())) / static_cast<float>(length);
+}
+
+int MainPlay::SelectedRow() const {
+    const int row = List1->currentRow();
+    if (row < 0 || !List1->item(row)->isSelected()) return -1;
+    if (row + 1 > m_.assocCount || row + 1 >= static_cast<int>(m_.assocTable.size())) return -1;
+    return row;
+}
+
+void MainPlay::PlaceMarker(float leftTwips) {
+    markerLeft = leftTwips;
+    MoveTwips(Image1, markerLeft, kMarkerTop);
 }
 
 }  // namespace qiva
