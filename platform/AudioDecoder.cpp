@@ -1,0 +1,99 @@
+#include "platform/AudioDecoder.h"
+
+#include <mpg123.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "platform/MediaPlayer.h"
+
+namespace qiva {
+
+Mp3Decoder::Mp3Decoder() {
+    int err = MPG123_OK;
+    handle_ = mpg123_new(nullptr, &err);
+    if (!handle_)
+        throw PlayerError(std::string("cannot start the MP3 decoder: ") + mpg123_plain_strerror(err));
+    // Gapless: the length and positions are those of the source, without the encoder's delay and padding.
+    // Sixteen frames decoded ahead of a seek target let the bit reservoir of VBR files fill up again, so the
+    // samples after a seek are those of a straight decode.
+    mpg123_param(handle_, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+    mpg123_param(handle_, MPG123_PREFRAMES, 16, 0.0);
+    mpg123_param(handle_, MPG123_RESYNC_LIMIT, 1024, 0.0);
+}
+
+Mp3Decoder::~Mp3Decoder() {
+    close();
+    mpg123_delete(handle_);
+}
+
+void Mp3Decoder::fail(const QString& path, const char* why) {
+    close();
+    throw PlayerError(QStringLiteral("cannot play %1: %2").arg(path, QString::fromUtf8(why)).toStdString());
+}
+
+void Mp3Decoder::open(const QString& path) {
+    close();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) fail(path, "no such file");
+    if (!info.isFile()) fail(path, "not a file");
+    if (info.size() == 0) fail(path, "the file is empty");
+    // Every supported rate, but always 16-bit samples: the output then never has to convert.
+    mpg123_format_none(handle_);
+    const long* rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i)
+        mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    if (mpg123_open(handle_, QFile::encodeName(path).constData()) != MPG123_OK)
+        fail(path, "cannot open the file");
+    open_ = true;
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK) fail(path, "not an MP3 file");
+    // Fix the format so that a stray header later in the file cannot change it under the output.
+    mpg123_format_none(handle_);
+    mpg123_format(handle_, rate, channels, encoding);
+    if (mpg123_scan(handle_) != MPG123_OK) fail(path, "the file cannot be read through");
+    const off_t length = mpg123_length(handle_);
+    if (length <= 0 || double(length) / double(rate) < kMinimumSeconds) fail(path, "no playable audio");
+    rate_ = int(rate);
+    channels_ = channels;
+    length_ = length;
+    seek(0);
+}
+
+void Mp3Decoder::close() {
+    if (open_) mpg123_close(handle_);
+    open_ = false;
+    rate_ = channels_ = 0;
+    length_ = next_ = 0;
+}
+
+void Mp3Decoder::seek(int64_t frame) {
+    if (!open_) return;
+    frame = std::clamp<int64_t>(frame, 0, length_);
+    const off_t at = mpg123_seek(handle_, off_t(frame), SEEK_SET);
+    next_ = at >= 0 ? int64_t(at) : frame;
+}
+
+size_t Mp3Decoder::read(int16_t* out, size_t maxFrames) {
+    if (!open_ || next_ >= length_) return 0;
+    const size_t frameBytes = sizeof(int16_t) * size_t(channels_);
+    const size_t wanted = std::min<size_t>(maxFrames, size_t(length_ - next_));
+    size_t total = 0;
+    while (total < wanted) {
+        size_t done = 0;
+        const int rc = mpg123_read(handle_, reinterpret_cast<unsigned char*>(out) + total * frameBytes,
+                                   (wanted - total) * frameBytes, &done);
+        total += done / frameBytes;
+        if (rc == MPG123_NEW_FORMAT || (rc == MPG123_OK && done > 0)) continue;
+        if (rc != MPG123_OK || done == 0) break;  // the end, or damage the decoder cannot get past
+    }
+    next_ += int64_t(total);
+    return total;
+}
+
+}  // namespace qiva

@@ -1,0 +1,231 @@
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+#include "platform/AudioOutput.h"
+
+namespace qiva {
+
+namespace {
+
+// The server's queue for our stream. Its length does not change what position is reported (that comes from
+// the server's timing), only how often the decoding thread wakes up.
+constexpr pa_usec_t kQueueUsec = 250 * PA_USEC_PER_MSEC;
+
+pa_volume_t PulseVolume(int percent) {
+    return pa_volume_t(uint64_t(PA_VOLUME_NORM) * uint64_t(std::clamp(percent, 0, 100)) / 100);
+}
+
+// Every libpulse call below runs with the threaded main loop's lock held: the loop's own thread runs the
+// callbacks, which only record what happened and wake whoever waits.
+class PulseOutput : public AudioOutput {
+public:
+    ~PulseOutput() override {
+        if (!loop_) return;
+        end();
+        if (context_) {
+            pa_threaded_mainloop_lock(loop_);
+            pa_context_set_state_callback(context_, nullptr, nullptr);
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+            pa_threaded_mainloop_unlock(loop_);
+        }
+        if (started_) pa_threaded_mainloop_stop(loop_);
+        pa_threaded_mainloop_free(loop_);
+    }
+
+    const char* name() const override { return "pulse"; }
+
+    bool connect(const char* server, int timeoutMs) {
+        loop_ = pa_threaded_mainloop_new();
+        if (!loop_) return false;
+        context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "QIVA");
+        if (!context_) return false;
+        pa_context_set_state_callback(context_, &PulseOutput::onChange, this);
+        // Never start a server of our own: where none runs the engine plays to the null output instead.
+        if (pa_context_connect(context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+        if (pa_threaded_mainloop_start(loop_) < 0) return false;
+        started_ = true;
+        Locked lock(loop_);
+        waitFor(timeoutMs, [this] {
+            return pa_context_get_state(context_) != PA_CONTEXT_CONNECTING &&
+                   pa_context_get_state(context_) != PA_CONTEXT_AUTHORIZING &&
+                   pa_context_get_state(context_) != PA_CONTEXT_SETTING_NAME &&
+                   pa_context_get_state(context_) != PA_CONTEXT_UNCONNECTED;
+        });
+        return pa_context_get_state(context_) == PA_CONTEXT_READY;
+    }
+
+    bool begin(const AudioFormat& format, bool paused) override {
+        end();
+        Locked lock(loop_);
+        if (pa_context_get_state(context_) != PA_CONTEXT_READY) return false;
+        format_ = format;
+        const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(format.rate), uint8_t(format.channels)};
+        stream_ = pa_stream_new(context_, "QIVA", &spec, nullptr);
+        if (!stream_) return false;
+        pa_stream_set_state_callback(stream_, &PulseOutput::onChange, this);
+        pa_stream_set_write_callback(stream_, &PulseOutput::onWritable, this);
+        pa_buffer_attr attr{};
+        attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = uint32_t(-1);
+        attr.tlength = uint32_t(pa_usec_to_bytes(kQueueUsec, &spec));
+        pa_cvolume volume;
+        pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
+        // Interpolated timing: the stream's time is the sample being heard right now, between the server's
+        // timing reports too.
+        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                             (paused ? PA_STREAM_START_CORKED : 0));
+        written_ = heard_ = 0;
+        interrupted_ = false;
+        if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0) return false;
+        waitFor(kTimeoutMs, [this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
+        return streamReady();
+    }
+
+    void end() override {
+        Locked lock(loop_);
+        if (!stream_) return;
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        if (pa_stream_get_state(stream_) == PA_STREAM_READY) pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+        stream_ = nullptr;
+        written_ = heard_ = 0;
+    }
+
+    Result write(const int16_t* samples, size_t frames) override {
+        Locked lock(loop_);
+        const size_t frameBytes = sizeof(int16_t) * size_t(format_.channels);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
+        size_t left = frames * frameBytes;
+        while (left > 0) {
+            if (interrupted_) return Result::Interrupted;
+            if (!streamReady()) return Result::Failed;
+            size_t room = pa_stream_writable_size(stream_);
+            if (room == size_t(-1)) return Result::Failed;
+            room = std::min(room - room % frameBytes, left);
+            if (room == 0) {
+                pa_threaded_mainloop_wait(loop_);
+                continue;
+            }
+            if (pa_stream_write(stream_, bytes, room, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                return Result::Failed;
+            bytes += room;
+            left -= room;
+            written_ += int64_t(room / frameBytes);
+        }
+        return Result::Done;
+    }
+
+    Result drain() override {
+        Locked lock(loop_);
+        if (interrupted_) return Result::Interrupted;
+        if (!streamReady()) return Result::Failed;
+        drained_ = drainDone_ = false;
+        pa_operation* op = pa_stream_drain(stream_, &PulseOutput::onDrained, this);
+        if (!op) return Result::Failed;
+        while (!drainDone_ && !interrupted_ && streamReady()) pa_threaded_mainloop_wait(loop_);
+        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_operation_cancel(op);
+        pa_operation_unref(op);
+        if (drained_) return Result::Done;
+        return interrupted_ ? Result::Interrupted : Result::Failed;
+    }
+
+    void interrupt() override {
+        Locked lock(loop_);
+        interrupted_ = true;
+        pa_threaded_mainloop_signal(loop_, 0);
+    }
+
+    void setPaused(bool paused) override {
+        Locked lock(loop_);
+        if (streamReady()) pa_operation_unref(pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
+    }
+
+    int64_t heardFrames() const override {
+        Locked lock(loop_);
+        pa_usec_t usec = 0;
+        if (streamReady() && pa_stream_get_time(stream_, &usec) == 0) {
+            const auto frames = int64_t(usec * uint64_t(format_.rate) / PA_USEC_PER_SEC);
+            heard_ = std::clamp<int64_t>(frames, heard_, written_);
+        }
+        return heard_;
+    }
+
+    void setVolume(int percent) override {
+        Locked lock(loop_);
+        volume_ = percent;
+        if (!streamReady()) return;
+        pa_cvolume volume;
+        pa_cvolume_set(&volume, uint8_t(format_.channels), PulseVolume(percent));
+        pa_operation* op = pa_context_set_sink_input_volume(context_, pa_stream_get_index(stream_), &volume,
+                                                            nullptr, nullptr);
+        if (op) pa_operation_unref(op);
+    }
+
+private:
+    static constexpr int kTimeoutMs = 2000;
+
+    struct Locked {
+        explicit Locked(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
+        ~Locked() { pa_threaded_mainloop_unlock(loop_); }
+        Locked(const Locked&) = delete;
+        Locked& operator=(const Locked&) = delete;
+        pa_threaded_mainloop* loop_;
+    };
+
+    bool streamReady() const {
+        return stream_ && pa_context_get_state(context_) == PA_CONTEXT_READY &&
+               pa_stream_get_state(stream_) == PA_STREAM_READY;
+    }
+
+    // Waits (lock held) until done() holds or the time is up; a timer on the loop wakes the wait.
+    template <typename Done>
+    void waitFor(int timeoutMs, Done done) {
+        timedOut_ = false;
+        pa_time_event* timer =
+            pa_context_rttime_new(context_, pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
+                                  &PulseOutput::onTimeout, this);
+        while (!done() && !timedOut_) pa_threaded_mainloop_wait(loop_);
+        if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+    }
+
+    static void onChange(pa_context*, void* self) { static_cast<PulseOutput*>(self)->signal(); }
+    static void onChange(pa_stream*, void* self) { static_cast<PulseOutput*>(self)->signal(); }
+    static void onWritable(pa_stream*, size_t, void* self) { static_cast<PulseOutput*>(self)->signal(); }
+    static void onDrained(pa_stream*, int success, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->drained_ = success != 0;
+        out->drainDone_ = true;
+        out->signal();
+    }
+    static void onTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->timedOut_ = true;
+        out->signal();
+    }
+    void signal() { pa_threaded_mainloop_signal(loop_, 0); }
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    AudioFormat format_;
+    int64_t written_ = 0;
+    mutable int64_t heard_ = 0;
+    int volume_ = 100;
+    bool interrupted_ = false;
+    bool drained_ = false;
+    bool drainDone_ = false;
+    bool started_ = false;
+    bool timedOut_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> MakePulseOutput(const char* server, int timeoutMs) {
+    auto out = std::make_unique<PulseOutput>();
+    if (!out->connect(server, timeoutMs)) return nullptr;
+    return out;
+}
+
+}  // namespace qiva
