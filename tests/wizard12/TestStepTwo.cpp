@@ -1,0 +1,274 @@
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "StepTwoRig.h"
+#include "app/Navigator.h"
+#include "wizard/EditForm1.h"
+
+namespace qiva::test {
+
+namespace {
+QList<QLineEdit*> Fields(EditForm2& w) { return {w.Text2, w.Text3, w.Text4, w.Text5, w.Text6}; }
+}  // namespace
+
+class TestStepTwo : public QObject {
+    Q_OBJECT
+private slots:
+    void initialState();
+    void songThatCannotBeLoadedIsReported();
+    void enablingRuleFollowsTyping();
+    void textBoxKeepsWhatItIsGiven();
+    void spaceRemover();
+    void lowercaser();
+    void nextPublishesAndHandsOver();
+    void nextStopsOnlyAPlayingSong_data();
+    void nextStopsOnlyAPlayingSong();
+    void nextRefusesWhatDoesNotFit_data();
+    void nextRefusesWhatDoesNotFit();
+    void closeShowsThePlayer();
+    void newRunStartsFresh();
+    void hiddenStepsDoNotKeepTheProgramRunning();
+};
+
+void TestStepTwo::initialState() {
+    StepTwoRig r;
+    EditForm2& w = *r.w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("歌词采集窗体"));
+    QVERIFY(!w.windowIcon().isNull());
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QVERIFY(w.text1().isEmpty());
+    for (QLineEdit* field : Fields(w)) QCOMPARE(field->text(), QStringLiteral("未知"));
+    QVERIFY(!r.nextEnabled());
+    QVERIFY(!r.saveEnabled());
+    QVERIFY(w.Command2->isEnabled() && w.Command4->isEnabled() && w.Command5->isEnabled());
+    QCOMPARE(w.Command1->parentWidget(), w.Frame1);
+    QCOMPARE(w.Frame1->title(), QStringLiteral("歌曲信息："));
+    QCOMPARE(w.Label8->text(), QStringLiteral("在标B,P,E,S前，请用一下小写器。"));
+    QCOMPARE(w.Label7->text(),
+             QStringLiteral("如果要输入英文，请输入小写！   开始处别忘了 B  结束处别忘了 E  "
+                            "短时间的停顿 P  长时间的停顿 S"));
+    QCOMPARE(w.Label7->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QCOMPARE(w.Label7->font().pointSizeF(), 10.5);
+    QVERIFY(w.Label7->font().bold() && w.Label1->font().bold() && w.Text1->font().bold());
+    QCOMPARE(w.Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(
+        w.Label1->text().endsWith(QStringLiteral("在软件的“歌词”文件夹中有一个“步骤二示例”，请参考一下。")));
+    // The song waits for the player's own buttons.
+    QVERIFY(!r.mp().autoStart());
+    QCOMPARE(r.mp().calls, QStringList{"FileName " + kStepTwoSong});
+    QCOMPARE(r.mp().PlayState(), int(MediaPlayer::Stopped));
+    QVERIFY(r.t.prompter.boxes.empty());
+    QCOMPARE(w.Text1->nextInFocusChain()->window(), &w);
+}
+
+void TestStepTwo::songThatCannotBeLoadedIsReported() {
+    StepTwoRig r(QStringLiteral("/歌曲/已删除.mp3"));
+    QCOMPARE(r.t.prompter.texts(), QStringList{"无法播放的音乐文件！"});
+    QVERIFY(r.mp().FileName().isEmpty());
+    r.w->setText1(QStringLiteral("B好E"));
+    QVERIFY(r.nextEnabled());
+}
+
+void TestStepTwo::enablingRuleFollowsTyping() {
+    StepTwoRig r;
+    QTest::keyClicks(r.w->Text1, QStringLiteral("B"));
+    QVERIFY(r.nextEnabled() && r.saveEnabled());
+    QTest::keyClick(r.w->Text1, Qt::Key_Backspace);
+    QVERIFY(!r.nextEnabled() && !r.saveEnabled());
+    QTest::keyClick(r.w->Text1, Qt::Key_Return);  // a line break alone is text too
+    QCOMPARE(r.w->text1(), QStringLiteral("\n"));
+    QVERIFY(r.nextEnabled() && r.saveEnabled());
+}
+
+void TestStepTwo::textBoxKeepsWhatItIsGiven() {
+    StepTwoRig r;
+    r.w->setText1(QStringLiteral("一\r\n二\r三\n四\t五\u00a0六"));
+    QCOMPARE(r.w->text1(), QStringLiteral("一\n二\n三\n四\t五\u00a0六"));
+}
+
+void TestStepTwo::spaceRemover() {
+    StepTwoRig r;
+    r.w->setText1(QStringLiteral("今天 是\r\n好日子\u3000P\t"));
+    r.w->Command4->click();
+    QCOMPARE(r.w->text1(), QStringLiteral("今天是好日子P\t"));
+    r.w->setText1(QStringLiteral("  \n \u3000\n"));
+    QVERIFY(r.nextEnabled());
+    r.w->Command4->click();
+    QVERIFY(r.w->text1().isEmpty());
+    QVERIFY(!r.nextEnabled() && !r.saveEnabled());
+}
+
+void TestStepTwo::lowercaser() {
+    StepTwoRig r;
+    r.w->setText1(QStringLiteral("Love Me P今天ＡＢ"));
+    r.w->Command5->click();
+    QCOMPARE(r.w->text1(), QStringLiteral("love me p今天ＡＢ"));
+}
+
+void TestStepTwo::nextPublishesAndHandsOver() {
+    StepTwoRig r;
+    r.w->show();
+    r.w->setText1(QStringLiteral("B今天P好日子\nE"));
+    r.w->Text2->clear();
+    r.w->Text3->setText(QStringLiteral("  "));
+    r.w->Text5->setText(QStringLiteral("词人"));
+    r.w->Text6->clear();
+    r.w->Command1->click();
+    QCOMPARE(r.w->Text2->text(), QStringLiteral("Unknown"));
+    QCOMPARE(r.w->Text6->text(), QStringLiteral("Unknown"));
+    QCOMPARE(r.m.lyricTitle, QStringLiteral("Unknown"));
+    QCOMPARE(r.m.lyricSinger, QStringLiteral("  "));
+    QCOMPARE(r.m.lyricAlbum, QStringLiteral("未知"));
+    QCOMPARE(r.m.lyricLyricist, QStringLiteral("词人"));
+    QCOMPARE(r.m.lyricComposer, QStringLiteral("Unknown"));
+    QCOMPARE(int(r.m.lyricLineCount), 4);
+    QCOMPARE(r.m.lyricLines[3].text, QStringLiteral("好日子\n"));
+    QCOMPARE(r.m.lyricSongPath, kStepTwoSong);
+    QCOMPARE(r.t.nav.calls, QStringList{"ShowStepThree"});
+    QVERIFY(r.w->isHidden());
+    QCOMPARE(r.w->text1(), QStringLiteral("B今天P好日子\nE"));  // hidden, not closed
+}
+
+void TestStepTwo::nextStopsOnlyAPlayingSong_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("playing") << int(MediaPlayer::Playing) << true;
+    QTest::newRow("paused") << int(MediaPlayer::Paused) << false;
+    QTest::newRow("stopped") << int(MediaPlayer::Stopped) << false;
+}
+
+void TestStepTwo::nextStopsOnlyAPlayingSong() {
+    QFETCH(int, state);
+    QFETCH(bool, stopped);
+    StepTwoRig r;
+    if (state != MediaPlayer::Stopped) r.mp().Play();
+    r.mp().advance(12);
+    if (state == MediaPlayer::Paused) r.mp().Pause();
+    r.mp().calls.clear();
+    r.w->setText1(QStringLiteral("B今天E"));
+    r.w->Command1->click();
+    QCOMPARE(r.mp().calls, stopped ? QStringList{"Stop"} : QStringList{});
+    QCOMPARE(r.mp().PlayState(), stopped ? int(MediaPlayer::Stopped) : state);
+}
+
+void TestStepTwo::nextRefusesWhatDoesNotFit_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("32768 characters")
+        << "B" + QString(32767, u'歌') << QStringLiteral("歌词超过 32767 个字，无法继续！请删减歌词后再试。");
+    QTest::newRow("32769 lines") << "B" + QString(16384, u'S')
+                                 << QStringLiteral(
+                                        "歌词中的标记太多，需要的歌词行数超过 32767 行，无法继续！");
+}
+
+void TestStepTwo::nextRefusesWhatDoesNotFit() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    StepTwoRig r;
+    r.w->show();
+    r.m.lyricTitle = QStringLiteral("旧歌");
+    r.m.lyricLineCount = 1;
+    r.m.lyricLines = {{}, {QStringLiteral("旧行"), 7}};
+    r.w->setText1(text);
+    r.w->Text2->clear();
+    r.mp().Play();
+    r.w->Command1->click();
+    QCOMPARE(r.t.prompter.texts(), QStringList{message});
+    QCOMPARE(r.t.prompter.boxes[0].title, QStringLiteral("错误！"));
+    QVERIFY(r.w->Text2->text().isEmpty());
+    QCOMPARE(r.m.lyricTitle, QStringLiteral("旧歌"));
+    QCOMPARE(int(r.m.lyricLineCount), 1);
+    QCOMPARE(r.m.lyricLines[1].text, QStringLiteral("旧行"));
+    QCOMPARE(r.w->text1(), text);
+    QCOMPARE(r.mp().PlayState(), int(MediaPlayer::Playing));
+    QVERIFY(r.t.nav.calls.isEmpty());
+    QVERIFY(r.w->isVisible());
+}
+
+void TestStepTwo::closeShowsThePlayer() {
+    TestServices t;
+    Main m(ScratchFolder());
+    QPointer<EditForm2> w = new EditForm2(m, t.services);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    QVERIFY(w->close());
+    QCOMPARE(t.nav.calls, QStringList{"ShowPlayer"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(w.isNull());
+}
+
+void TestStepTwo::newRunStartsFresh() {
+    FakePlayerFactory players;
+    players.songs = {{kStepTwoSong, 240}};
+    ScriptedDialogFactory dialogs;
+    ScriptedPrompter prompter;
+    Main m(ScratchFolder());
+    Navigator nav(m, players, dialogs, prompter);
+
+    auto runToStepTwo = [&] {
+        nav.ShowStepOne();
+        EditForm1* one = nav.stepOne();
+        QVERIFY(one->Text1->text().isEmpty());
+        QVERIFY(!one->Command2->isEnabled());
+        one->Text1->setText(kStepTwoSong);
+        one->Command3->click();
+        one->Command2->click();
+        QVERIFY(one->isHidden());
+        QVERIFY(nav.stepTwo() && nav.stepTwo()->isVisible());
+    };
+    runToStepTwo();
+    QPointer<EditForm1> oldOne = nav.stepOne();
+    QPointer<EditForm2> oldTwo = nav.stepTwo();
+    oldTwo->setText1(QStringLiteral("B旧歌词E"));
+    oldTwo->Text2->setText(QStringLiteral("旧歌名"));
+
+    runToStepTwo();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(oldOne.isNull() && oldTwo.isNull());
+    QVERIFY(nav.stepTwo()->text1().isEmpty());
+    QCOMPARE(nav.stepTwo()->Text2->text(), QStringLiteral("未知"));
+    QVERIFY(prompter.boxes.empty());
+}
+
+void TestStepTwo::hiddenStepsDoNotKeepTheProgramRunning() {
+    QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+    TestServices t;
+    t.players.anyPathDuration = 100;
+    Main m(ScratchFolder());
+    EditForm1 one(m, t.services);
+    one.show();
+    one.Text1->setText(kStepTwoSong);
+    one.Command3->click();
+    one.Command2->click();
+    QVERIFY(one.isHidden());
+    StepTwoRig two;
+    two.w->show();
+    two.w->setText1(QStringLiteral("B好E"));
+    two.w->Command1->click();
+    QVERIFY(two.w->isHidden());
+    QWidget player;
+    player.show();
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QTimer::singleShot(0, &player, [&player] { player.close(); });
+    QTimer watchdog;  // the program would have stayed
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(7); });
+    watchdog.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(lastClosed.count(), 1);
+}
+
+int RunStepTwoTests(int argc, char** argv) {
+    TestStepTwo t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+}  // namespace qiva::test
+
+#include "TestStepTwo.moc"
