@@ -1,0 +1,12 @@
+#include <QApplication>
+
+#include "Suites.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int failed = 0;
+    for (auto* run : {qiva::test::RunTestTiming, qiva::test::RunTestRecording, qiva::test::RunTestCorrections,
+                      qiva::test::RunTestSaveImport, qiva::test::RunTestEndToEnd})
+        failed += run(argc, argv);
+    return failed;
+}
