@@ -1,0 +1,163 @@
+// The decoder under the player: exact lengths, sample-exact seeking, refusal of files that are not songs.
+
+#include "DecoderTest.h"
+
+#include <QFile>
+#include <QtTest>
+#include <random>
+
+#include "TestSongs.h"
+#include "platform/AudioDecoder.h"
+#include "platform/EnginePlayer.h"
+
+namespace qiva::test {
+
+void DecoderTest::initTestCase() { QVERIFY2(SongFolder::get().ok(), "lame could not make the test songs"); }
+
+void DecoderTest::exactLength_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<qint64>("frames");
+    const SongFolder& s = SongFolder::get();
+    QTest::newRow("cbr") << s.cbr() << 44100 << 2 << qint64(132300);
+    QTest::newRow("vbr") << s.vbr() << 44100 << 2 << qint64(132300);
+    QTest::newRow("mono 22.05 kHz") << s.mono() << 22050 << 1 << qint64(66150);
+    QTest::newRow("id3v2 tag") << s.tagged() << 44100 << 2 << qint64(132300);
+}
+
+void DecoderTest::exactLength() {
+    QFETCH(QString, file);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(qint64, frames);
+    Mp3Decoder d;
+    d.open(file);
+    QCOMPARE(d.rate(), rate);
+    QCOMPARE(d.channels(), channels);
+    QCOMPARE(d.lengthFrames(), frames);
+    // Straight decoding gives exactly that many frames too.
+    QCOMPARE(qint64(DecodeAll(file).size() / size_t(channels)), frames);
+    // The player knows the length as soon as the file is named.
+    EnginePlayer player(false, EnginePlayer::Output::Null);
+    player.setFileName(file);
+    QCOMPARE(player.Duration(), 3.0);
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
+}
+
+void DecoderTest::clicksWhereTheSourceHasThem_data() { exactLength_data(); }
+
+void DecoderTest::clicksWhereTheSourceHasThem() {
+    QFETCH(QString, file);
+    QFETCH(int, rate);
+    int channels = 0;
+    const std::vector<int16_t> all = DecodeAll(file, &channels);
+    for (int64_t click : SongFolder::source().clicks) {
+        const int64_t expected = click * rate / 44100;
+        QVERIFY(qAbs(PeakFrame(all, channels, expected, 2000) - expected) <= (rate == 44100 ? 0 : 1));
+    }
+}
+
+void DecoderTest::seekIsSampleExact_data() {
+    QTest::addColumn<QString>("file");
+    const SongFolder& s = SongFolder::get();
+    QTest::newRow("cbr") << s.cbr();
+    QTest::newRow("vbr") << s.vbr();
+    QTest::newRow("mono 22.05 kHz") << s.mono();
+    QTest::newRow("id3v2 tag") << s.tagged();
+}
+
+void DecoderTest::seekIsSampleExact() {
+    QFETCH(QString, file);
+    int channels = 0;
+    const std::vector<int16_t> all = DecodeAll(file, &channels);
+    Mp3Decoder d;
+    d.open(file);
+    // Backwards and forwards, onto the click, just before it and frames away, mid MPEG frame or on a
+    // boundary.
+    for (int64_t click : SongFolder::source().clicks) {
+        const int64_t at = PeakFrame(all, channels, click * d.rate() / 44100, 2000);
+        for (int64_t target : {at, at - 1, at - 577, at - 1152, at - 5000}) {
+            d.seek(target);
+            QCOMPARE(d.tell(), target);
+            std::vector<int16_t> got(size_t(8192 * channels));
+            const size_t n = d.read(got.data(), 8192);
+            QCOMPARE(n, size_t(8192));
+            QCOMPARE(PeakFrame(got, channels, at - target, 2000) + target, at);
+            // Not only the click: every sample is that of the straight decode.
+            const auto from = all.begin() + target * channels;
+            QVERIFY2(std::equal(got.begin(), got.end(), from), qPrintable(QString("seek to %1").arg(target)));
+        }
+    }
+}
+
+void DecoderTest::seekClampsToTheFile() {
+    Mp3Decoder d;
+    d.open(SongFolder::get().cbr());
+    d.seek(-10);
+    QCOMPARE(d.tell(), qint64(0));
+    d.seek(1'000'000);
+    QCOMPARE(d.tell(), d.lengthFrames());
+    int16_t buffer[64];
+    QCOMPARE(d.read(buffer, 16), size_t(0));
+}
+
+void DecoderTest::refusesWhatIsNotASong_data() {
+    QTest::addColumn<QByteArray>("content");  // null: the file does not exist
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("text") << QString("[歌词]\r\n第一行\r\n第二行\r\n").repeated(200).toUtf8();
+    QFile cbr(SongFolder::get().cbr());
+    QVERIFY(cbr.open(QIODevice::ReadOnly));
+    const QByteArray song = cbr.readAll();
+    QTest::newRow("truncated to its first frames") << song.left(1200);
+    QTest::newRow("header only") << song.left(300);
+    QFile wav(SongFolder::get().path("click.wav"));
+    QVERIFY(wav.open(QIODevice::ReadOnly));
+    QTest::newRow("renamed wav") << wav.read(200000);
+    QByteArray noise(65536, '\0');
+    std::mt19937 random(7);
+    for (char& c : noise) c = char(random());
+    QTest::newRow("random bytes") << noise;
+    QByteArray tagOnly("ID3\x03\x00\x00\x00\x00\x08\x00", 10);  // a tag of 1024 bytes and no audio
+    tagOnly.append(QByteArray(1024, '\0'));
+    QTest::newRow("tag only") << tagOnly;
+    QTest::newRow("a folder") << QByteArray("/");
+}
+
+void DecoderTest::refusesWhatIsNotASong() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    QString path = dir.filePath("song.mp3");
+    if (content == "/") {
+        QVERIFY(QDir(dir.path()).mkdir("song.mp3"));
+    } else if (!content.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    Mp3Decoder d;
+    QVERIFY_THROWS_EXCEPTION(PlayerError, d.open(path));
+    QVERIFY(!d.isOpen());
+    // The player raises it at FileName, and is left stopped with no file: Play raises too.
+    EnginePlayer player(true, EnginePlayer::Output::Null);
+    QVERIFY_THROWS_EXCEPTION(PlayerError, player.setFileName(path));
+    QCOMPARE(player.FileName(), QString());
+    QCOMPARE(player.Duration(), 0.0);
+    QVERIFY_THROWS_EXCEPTION(PlayerError, player.Play());
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
+}
+
+void DecoderTest::aRefusedFileStopsTheSongBefore() {
+    EnginePlayer player(true, EnginePlayer::Output::Null);
+    QSignalSpy changes(&player, &MediaPlayer::PlayStateChange);
+    player.setFileName(SongFolder::get().cbr());
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Playing));
+    QVERIFY_THROWS_EXCEPTION(PlayerError, player.setFileName(SongFolder::get().path("nothing.mp3")));
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.CurrentPosition(), 0.0);
+    QTRY_COMPARE(changes.size(), 2);
+    QCOMPARE(changes[1], (QList<QVariant>{2, 0}));
+}
+
+}  // namespace qiva::test

@@ -1,0 +1,207 @@
+#include "PulseTest.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <QProcess>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "TestSongs.h"
+#include "platform/EnginePlayer.h"
+
+namespace qiva::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Now() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
+
+constexpr int kRecordRate = 48000;
+
+// Records the server's default source (the null sink's monitor) in small fragments on a thread of its own.
+// Every fragment's arrival is timed on the steady clock; the earliest arrival relative to the samples
+// counted is the best estimate of when each recorded sample was played.
+class Recorder {
+public:
+    explicit Recorder(const QString& server) : server_(server.toUtf8()) {}
+    ~Recorder() { stop(); }
+
+    bool start(QString* error) {
+        const pa_sample_spec spec{PA_SAMPLE_S16NE, kRecordRate, 1};
+        pa_buffer_attr attr{};
+        attr.maxlength = uint32_t(-1);
+        attr.fragsize = kFragment * sizeof(int16_t);
+        int err = 0;
+        const QByteArray sink = qgetenv("QIVA_PULSE_SINK");
+        const QByteArray monitor = sink.isEmpty() ? QByteArray() : sink + ".monitor";
+        pa_ = pa_simple_new(server_.constData(), "engine test", PA_STREAM_RECORD,
+                            monitor.isEmpty() ? nullptr : monitor.constData(), "monitor", &spec, nullptr,
+                            &attr, &err);
+        if (!pa_) {
+            *error = QString::fromUtf8(pa_strerror(err));
+            return false;
+        }
+        thread_ = std::thread([this] { run(); });
+        // An idle null sink renders seconds ahead; the recording flows in real time only once the sink has
+        // taken up the small latency asked for here.
+        const double deadline = Now() + 5;
+        while (recorded_ < kRecordRate / 5 && Now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (recorded_ < kRecordRate / 5) *error = "the recording does not flow";
+        return recorded_ >= kRecordRate / 5;
+    }
+
+    void stop() {
+        quit_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (pa_) pa_simple_free(pa_);
+        pa_ = nullptr;
+    }
+
+    // The steady-clock time at which recorded sample `frame` was played.
+    double timeOf(int64_t frame) const { return epoch_ + double(frame) / kRecordRate; }
+    const std::vector<int16_t>& samples() const { return samples_; }
+
+private:
+    static constexpr size_t kFragment = 96;  // 2 ms
+
+    void run() {
+        std::vector<int16_t> fragment(kFragment);
+        while (!quit_) {
+            int err = 0;
+            if (pa_simple_read(pa_, fragment.data(), fragment.size() * sizeof(int16_t), &err) < 0) return;
+            const double arrived = Now();
+            samples_.insert(samples_.end(), fragment.begin(), fragment.end());
+            recorded_ = samples_.size();
+            epoch_ = std::min(epoch_, arrived - double(samples_.size()) / kRecordRate);
+        }
+    }
+
+    QByteArray server_;
+    pa_simple* pa_ = nullptr;
+    std::thread thread_;
+    std::atomic<bool> quit_{false};
+    std::vector<int16_t> samples_;
+    std::atomic<size_t> recorded_{0};
+    double epoch_ = 1e300;
+};
+
+struct Reading {
+    double wall, position;
+};
+
+// The reported position at a steady-clock time, interpolated between the two readings around it.
+double PositionAt(const std::vector<Reading>& readings, double wall) {
+    for (size_t i = 1; i < readings.size(); ++i) {
+        const Reading& a = readings[i - 1];
+        const Reading& b = readings[i];
+        if (b.wall < wall) continue;
+        if (b.wall - a.wall < 1e-9) return b.position;
+        return a.position + (b.position - a.position) * (wall - a.wall) / (b.wall - a.wall);
+    }
+    return -1;
+}
+
+// Plays until the end, reading the position about every millisecond.
+std::vector<Reading> PlayThrough(EnginePlayer& player) {
+    std::vector<Reading> readings;
+    player.Play();
+    const double deadline = Now() + player.Duration() + 3;
+    while (player.PlayState() == MediaPlayer::Playing && Now() < deadline) {
+        const double before = Now();
+        const double position = player.CurrentPosition();
+        const double after = Now();
+        if (after - before < 0.0005) readings.push_back({(before + after) / 2, position});
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return readings;
+}
+
+}  // namespace
+
+void PulseTest::initTestCase() {
+    QVERIFY2(SongFolder::get().ok(), "lame could not make the test songs");
+    server_ = qEnvironmentVariable("QIVA_PULSE_SERVER");
+    if (server_.isEmpty())
+        QSKIP("no PulseAudio server with a null sink (QIVA_PULSE_SERVER is set by scripts/start-pulse.sh)");
+    qputenv("PULSE_SERVER", server_.toUtf8());
+}
+
+void PulseTest::clickIsHeardWhereThePositionSaysIt() {
+    const QString song = SongFolder::get().cbr();
+    int channels = 0;
+    const std::vector<int16_t> decoded = DecodeAll(song, &channels);
+    Recorder recorder(server_);
+    QString error;
+    QVERIFY2(recorder.start(&error), qPrintable("cannot record the null sink: " + error));
+    EnginePlayer player(false, EnginePlayer::Output::Automatic);
+    player.setFileName(song);
+    player.setCurrentPosition(0.2);
+    const std::vector<Reading> readings = PlayThrough(player);
+    QCOMPARE(player.outputName(), QString("pulse"));
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    recorder.stop();
+    const std::vector<int16_t>& heard = recorder.samples();
+    for (int64_t click : SongFolder::source().clicks) {
+        const double inSong = double(PeakFrame(decoded, channels, click, 100)) / 44100;
+        // Where the recording has it: the loudest sample within the song's span of the recording.
+        int64_t loudest = 0;
+        const auto span = int64_t(0.2 * kRecordRate);  // around the expected place, nothing else is loud
+        const double expectedWall = readings.front().wall + (inSong - readings.front().position);
+        const auto guess = int64_t((expectedWall - recorder.timeOf(0)) * kRecordRate);
+        loudest = PeakFrame(heard, 1, guess, span);
+        QVERIFY2(std::abs(heard[size_t(loudest)]) > 3000, "the click was not recorded");
+        const double reported = PositionAt(readings, recorder.timeOf(loudest));
+        const double error = reported - inSong;
+        qInfo("click at %.4f s: position reported when it was heard %.4f s (%+.1f ms)", inSong, reported,
+              error * 1000);
+        QVERIFY2(std::abs(error) <= 0.015, qPrintable(QString("%1 ms").arg(error * 1000)));
+    }
+}
+
+void PulseTest::serverLostInMidSongLeavesTheSongPlaying() {
+    // A server of this test's own, so that it can be killed.
+    QTemporaryDir dir;
+    const QString socket = dir.filePath("native");
+    QProcess daemon;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    env.insert("HOME", dir.path());
+    daemon.setProcessEnvironment(env);
+    daemon.start("pulseaudio",
+                 {"-n", "--daemonize=no", "--exit-idle-time=-1", "--log-target=stderr", "--log-level=0", "-L",
+                  "module-null-sink", "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+    if (!daemon.waitForStarted(5000)) QSKIP("pulseaudio cannot be started here");
+    const QByteArray server = ("unix:" + socket).toUtf8();
+    std::unique_ptr<AudioOutput> probe;
+    for (int i = 0; i < 50 && !probe; ++i) {
+        probe = MakePulseOutput(server.constData(), 200);
+        if (!probe) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!probe) QSKIP("the test's own pulseaudio did not answer");
+    probe.reset();
+    qputenv("PULSE_SERVER", server);
+    EnginePlayer player(false, EnginePlayer::Output::Automatic);
+    QSignalSpy spy(&player, &MediaPlayer::PlayStateChange);
+    player.setFileName(SongFolder::get().cbr());
+    player.Play();  // connects to the server named now
+    qputenv("PULSE_SERVER", server_.toUtf8());
+    QCOMPARE(player.outputName(), QString("pulse"));
+    QTRY_VERIFY(player.CurrentPosition() > 0.8);
+    daemon.kill();
+    daemon.waitForFinished(5000);
+    const double lost = player.CurrentPosition();
+    QTRY_COMPARE(player.outputName(), QString("null"));
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Playing));
+    QVERIFY(player.CurrentPosition() >= lost - 0.3);
+    QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(MediaPlayer::Stopped), 5000);
+    QCOMPARE(spy.size(), 2);
+}
+
+}  // namespace qiva::test

@@ -1,0 +1,110 @@
+#include "TestSongs.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/AudioDecoder.h"
+
+namespace qiva::test {
+
+namespace {
+
+void Put32(QByteArray& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xff));
+}
+void Put16(QByteArray& b, uint16_t v) {
+    b.append(char(v & 0xff));
+    b.append(char(v >> 8));
+}
+
+}  // namespace
+
+void WriteClickWav(const QString& path, const SourceSpec& spec) {
+    const auto dataBytes = uint32_t(spec.frames * spec.channels * 2);
+    QByteArray b;
+    b.append("RIFF");
+    Put32(b, 36 + dataBytes);
+    b.append("WAVEfmt ");
+    Put32(b, 16);
+    Put16(b, 1);
+    Put16(b, uint16_t(spec.channels));
+    Put32(b, uint32_t(spec.rate));
+    Put32(b, uint32_t(spec.rate * spec.channels * 2));
+    Put16(b, uint16_t(spec.channels * 2));
+    Put16(b, 16);
+    b.append("data");
+    Put32(b, dataBytes);
+    QByteArray pcm(qsizetype(dataBytes), '\0');
+    for (int64_t click : spec.clicks)
+        for (int c = 0; c < spec.channels; ++c) {
+            const qsizetype at = qsizetype((click * spec.channels + c) * 2);
+            pcm[at] = char(20000 & 0xff);
+            pcm[at + 1] = char(20000 >> 8);
+        }
+    b.append(pcm);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(b), b.size());
+}
+
+bool Encode(const QString& wav, const QString& mp3, const QStringList& lameOptions) {
+    QProcess lame;
+    lame.start(QStringLiteral("lame"),
+               QStringList{QStringLiteral("--quiet")} + lameOptions + QStringList{wav, mp3});
+    if (!lame.waitForFinished(60000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0) {
+        qWarning("lame failed for %s: %s", qPrintable(mp3), lame.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+int64_t PeakFrame(const std::vector<int16_t>& samples, int channels, int64_t around, int64_t radius) {
+    const int64_t frames = int64_t(samples.size()) / channels;
+    const int64_t lo = std::max<int64_t>(0, around - radius);
+    const int64_t hi = std::min<int64_t>(frames, around + radius + 1);
+    int64_t best = lo;
+    for (int64_t i = lo; i < hi; ++i)
+        if (std::abs(samples[size_t(i * channels)]) > std::abs(samples[size_t(best * channels)])) best = i;
+    return best;
+}
+
+std::vector<int16_t> DecodeAll(const QString& mp3, int* channels) {
+    Mp3Decoder d;
+    d.open(mp3);
+    std::vector<int16_t> all(size_t(d.lengthFrames() * d.channels()));
+    size_t at = 0;
+    while (at < all.size()) {
+        const size_t n = d.read(all.data() + at, (all.size() - at) / size_t(d.channels()));
+        if (n == 0) break;
+        at += n * size_t(d.channels());
+    }
+    all.resize(at);
+    if (channels) *channels = d.channels();
+    return all;
+}
+
+const SourceSpec& SongFolder::source() {
+    // Clicks at even frames, so that they fall on whole frames of the 22.05 kHz file too.
+    static const SourceSpec spec{44100, 2, 3 * 44100, {22068, 66484, 111250}};
+    return spec;
+}
+
+SongFolder& SongFolder::get() {
+    static SongFolder folder;
+    return folder;
+}
+
+SongFolder::SongFolder() {
+    const QString wav = path("click.wav");
+    WriteClickWav(wav, source());
+    const QStringList tag{"--add-id3v2", "--pad-id3v2-size", "20000", "--tt", "Title", "--ta", "Singer"};
+    ok_ = Encode(wav, cbr(), {"-b", "128"}) && Encode(wav, vbr(), {"-V", "2"}) &&
+          Encode(wav, mono(), {"-m", "m", "--resample", "22.05", "-b", "64"}) &&
+          Encode(wav, tagged(), QStringList{"-b", "160"} + tag);
+}
+
+}  // namespace qiva::test

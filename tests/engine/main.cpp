@@ -1,0 +1,32 @@
+// The engine's tests: the decoder, the player on the null output, and the real sound-server path.
+// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest) runs that class alone,
+// with the remaining arguments passed to Qt Test.
+#include <QApplication>
+#include <QtTest>
+#include <cstring>
+#include <vector>
+
+#include "DecoderTest.h"
+#include "PlayerTest.h"
+#include "PulseTest.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    qiva::test::DecoderTest decoder;
+    qiva::test::PlayerTest player;
+    qiva::test::PulseTest pulse;
+    std::vector<QObject*> tests{&decoder, &player, &pulse};
+    std::vector<char*> args(argv, argv + argc);
+    if (argc > 1) {
+        for (QObject* t : tests) {
+            if (std::strcmp(argv[1], t->metaObject()->className() + std::strlen("qiva::test::")) != 0)
+                continue;
+            tests = {t};
+            args.erase(args.begin() + 1);
+            break;
+        }
+    }
+    int failed = 0;
+    for (QObject* t : tests) failed += QTest::qExec(t, int(args.size()), args.data());
+    return failed == 0 ? 0 : 1;
+}
