@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <cmath>
 
 namespace qiva {
@@ -38,18 +39,28 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     volume_ = new QSlider(Qt::Horizontal, this);
     volume_->setRange(0, 100);
     volume_->setValue(engine_->volume());
-    volume_->setFixedWidth(50);
+    volume_->setFixedWidth(60);
     volume_->setAccessibleName(QStringLiteral("音量"));
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(2);
-    for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(pauseButton_),
-                       static_cast<QWidget*>(stopButton_)})
-        row->addWidget(w);
-    row->addWidget(positionBar_, 1);
+    // Two compact rows, as the control's rectangle is only about 40 pixels high: the position bar over the
+    // whole width, then the transport buttons, the time and the volume.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(1, 1, 1, 1);
+    rows->setSpacing(0);
+    rows->addWidget(positionBar_);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(1);
+    for (QToolButton* b : {playButton_, pauseButton_, stopButton_}) {
+        b->setIconSize(QSize(12, 12));
+        row->addWidget(b);
+    }
+    QFont small = timeLabel_->font();
+    small.setPointSizeF(8);
+    timeLabel_->setFont(small);
     row->addWidget(timeLabel_);
+    row->addStretch(1);
     row->addWidget(volume_);
+    rows->addLayout(row);
 
     connect(engine_.get(), &MediaPlayer::PlayStateChange, this, &MediaPlayerControl::PlayStateChange);
     connect(engine_.get(), &MediaPlayer::PlayStateChange, this, &MediaPlayerControl::refresh);
