@@ -212,6 +212,7 @@ void TestRecording::rerecordFromLineFive_data() {
     QTest::addColumn<int>("line6");
     QTest::newRow("press after line 6's old end clears it") << 95.0 << 950 << 0;
     QTest::newRow("press before line 6's old end keeps it") << 85.0 << 850 << 900;
+    QTest::newRow("press at line 6's old end clears it") << 90.0 << 900 << 0;
 }
 
 void TestRecording::rerecordFromLineFive() {

@@ -7,6 +7,8 @@
 
 #include "Fixture.h"
 #include "Suites.h"
+#include "app/MainPlay.h"
+#include "app/Navigator.h"
 
 namespace qiva::test {
 
@@ -55,6 +57,7 @@ class TestSaveImport : public QObject {
     Q_OBJECT
 private slots:
     void finishWritesTheFileAndLinksIt();
+    void finishThroughTheNavigatorReturnsToThePlayer();
     void finishAfterAPauseWritesZeros();
     void finishWithADuplicateSong_data();
     void finishWithADuplicateSong();
@@ -94,6 +97,26 @@ void TestSaveImport::finishWritesTheFileAndLinksIt() {
     QCOMPARE(s.ts.nav.calls, (QStringList{"ShowPlayer", "ShowPlayer"}));
     QVERIFY(!s.form->isVisible());
     QCOMPARE(s.boxes(), QStringList{});
+}
+
+void TestSaveImport::finishThroughTheNavigatorReturnsToThePlayer() {
+    Step3 s(QStringList{kBegin, kPause, kEnd}, 240.1);
+    Navigator nav(s.m, s.ts.players, s.ts.dialogs, s.ts.prompter);
+    nav.ShowStepThree();
+    QPointer<EditForm3> w = nav.stepThree();
+    QVERIFY(w && w->isVisible());
+    w->Command2_Click();
+    FakeMediaPlayer* player = s.ts.players.last();
+    player->advance(8.5);
+    w->Command4_Click();
+    player->advance(22.75);
+    w->Command4_Click();
+    const QString saved = s.path(QStringLiteral("nav.TXT"));
+    s.ts.dialogs.answers.push_back(saved);
+    w->Command1_Click();
+    QTRY_VERIFY(w.isNull());  // unloaded: the window is gone, not hidden
+    QVERIFY(nav.player() && nav.player()->isVisible());
+    QCOMPARE(ReadBytes(s.m.assocFilePath()), Record({{kSong, saved}}));
 }
 
 void TestSaveImport::finishAfterAPauseWritesZeros() {
