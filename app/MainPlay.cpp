@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/Layout.h"
 #include "platform/MediaPlayerControl.h"
