@@ -1,11 +1,14 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include "app/Demo.h"
+#include "app/FirstPaint.h"
+#include "app/MainPlay.h"
 #include "app/Navigator.h"
 #include "platform/Layout.h"
 #include "platform/RealServices.h"
@@ -24,13 +27,26 @@ void LoadChineseTranslations(QApplication& app) {
             delete t;
     }
 }
+
+// The project's own drawing, in the sizes a window manager or task bar asks for.
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/qiva-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 }  // namespace
 
-int RunProgram(QApplication& app) {
+void SetUpApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("qiva"));
     QApplication::setApplicationDisplayName(QStringLiteral("QIVA歌词秀"));
+    QApplication::setWindowIcon(ProgramIcon());
     LoadChineseTranslations(app);
     app.setFont(SongFont(9));
+}
+
+int RunProgram(QApplication& app) {
+    SetUpApplication(app);
 
     const QString folder = LyricsFolder();
     InstallFirstRunDemo(folder);
@@ -41,6 +57,7 @@ int RunProgram(QApplication& app) {
     QtPrompter prompter;
     Navigator nav(m, players, dialogs, prompter);
     nav.ShowPlayer();
+    WatchFirstPaint(nav.player());
     return app.exec();
 }
 

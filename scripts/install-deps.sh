@@ -10,6 +10,7 @@ packages=(
   lame sox libsox-fmt-mp3 mpg123 espeak-ng
   pulseaudio pulseaudio-utils
   xvfb xdotool x11-utils imagemagick
+  xauth
 )
 missing=()
 for p in "${packages[@]}"; do
