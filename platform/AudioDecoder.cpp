@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 
 #include "platform/MediaPlayer.h"
 
@@ -21,6 +22,24 @@ Mp3Decoder::Mp3Decoder() {
     mpg123_param(handle_, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
     mpg123_param(handle_, MPG123_PREFRAMES, 16, 0.0);
     mpg123_param(handle_, MPG123_RESYNC_LIMIT, 1024, 0.0);
+    mpg123_replace_reader_handle(handle_, &Mp3Decoder::readBytes, &Mp3Decoder::seekBytes, nullptr);
+}
+
+ssize_t Mp3Decoder::readBytes(void* self, void* to, size_t bytes) {
+    auto* d = static_cast<Mp3Decoder*>(self);
+    const qsizetype n = std::min<qsizetype>(qsizetype(bytes), d->bytes_.size() - d->readAt_);
+    std::memcpy(to, d->bytes_.constData() + d->readAt_, size_t(n));
+    d->readAt_ += n;
+    return n;
+}
+
+off_t Mp3Decoder::seekBytes(void* self, off_t offset, int whence) {
+    auto* d = static_cast<Mp3Decoder*>(self);
+    const qsizetype base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? d->readAt_ : d->bytes_.size();
+    const qsizetype at = base + offset;
+    if (at < 0 || at > d->bytes_.size()) return -1;
+    d->readAt_ = at;
+    return off_t(at);
 }
 
 Mp3Decoder::~Mp3Decoder() {
@@ -68,6 +87,8 @@ void Mp3Decoder::open(const QString& path) {
 void Mp3Decoder::close() {
     if (open_) mpg123_close(handle_);
     open_ = false;
+    bytes_.clear();
+    readAt_ = 0;
     rate_ = channels_ = 0;
     length_ = next_ = 0;
 }

@@ -3,6 +3,9 @@
 // is refused before anything is shown to the user), knows its exact length in samples, and seeks to any
 // sample. Not thread-safe: one thread at a time.
 
+#include <sys/types.h>
+
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +42,14 @@ public:
 
 private:
     void fail(const QString& path, const char* why);
+    static ssize_t readBytes(void* self, void* to, size_t bytes);
+    static off_t seekBytes(void* self, off_t offset, int whence);
 
     mpg123_handle_struct* handle_ = nullptr;
+    // The whole file, read at once: scanning it then costs no system calls, and a file changed on disk
+    // while it plays cannot upset the decoder.
+    QByteArray bytes_;
+    qsizetype readAt_ = 0;
     bool open_ = false;
     int rate_ = 0;
     int channels_ = 0;

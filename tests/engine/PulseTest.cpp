@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -52,6 +53,7 @@ public:
         while (recorded_ < kRecordRate / 5 && Now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (recorded_ < kRecordRate / 5) *error = "the recording does not flow";
+        steady_ = true;
         return recorded_ >= kRecordRate / 5;
     }
 
@@ -60,10 +62,17 @@ public:
         if (thread_.joinable()) thread_.join();
         if (pa_) pa_simple_free(pa_);
         pa_ = nullptr;
+        if (offsets_.empty()) return;
+        std::sort(offsets_.begin(), offsets_.end());
+        epoch_ = offsets_[offsets_.size() / 50];
+        jitter_ = offsets_[offsets_.size() / 2] - epoch_;
     }
 
-    // The steady-clock time at which recorded sample `frame` was played.
+    // After stop(): the steady-clock time at which recorded sample `frame` was played. Fragments arrive a
+    // little late, and some much later on a busy machine; an early few per cent fix the recording's clock.
     double timeOf(int64_t frame) const { return epoch_ + double(frame) / kRecordRate; }
+    // How much later than the early ones the typical fragment arrived: large when the timing is unreliable.
+    double jitter() const { return jitter_; }
     const std::vector<int16_t>& samples() const { return samples_; }
 
 private:
@@ -77,7 +86,7 @@ private:
             const double arrived = Now();
             samples_.insert(samples_.end(), fragment.begin(), fragment.end());
             recorded_ = samples_.size();
-            epoch_ = std::min(epoch_, arrived - double(samples_.size()) / kRecordRate);
+            if (steady_) offsets_.push_back(arrived - double(samples_.size()) / kRecordRate);
         }
     }
 
@@ -87,7 +96,10 @@ private:
     std::atomic<bool> quit_{false};
     std::vector<int16_t> samples_;
     std::atomic<size_t> recorded_{0};
-    double epoch_ = 1e300;
+    std::atomic<bool> steady_{false};
+    std::vector<double> offsets_;
+    double epoch_ = 0;
+    double jitter_ = 0;
 };
 
 struct Reading {
@@ -133,6 +145,18 @@ void PulseTest::initTestCase() {
 }
 
 void PulseTest::clickIsHeardWhereThePositionSaysIt() {
+    // The recording's timing is only as good as the machine is idle: a run whose fragments arrived with
+    // much jitter is measured again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        bool reliable = false;
+        measureClicks(&reliable);
+        if (QTest::currentTestFailed() || reliable) return;
+        qInfo("the recording's timing was unreliable (busy machine); measuring again");
+    }
+    QSKIP("the machine is too busy to time the recording of the null sink");
+}
+
+void PulseTest::measureClicks(bool* reliable) {
     const QString song = SongFolder::get().cbr();
     int channels = 0;
     const std::vector<int16_t> decoded = DecodeAll(song, &channels);
@@ -147,15 +171,15 @@ void PulseTest::clickIsHeardWhereThePositionSaysIt() {
     QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     recorder.stop();
+    *reliable = recorder.jitter() < 0.005;
+    if (!*reliable) return;
     const std::vector<int16_t>& heard = recorder.samples();
     for (int64_t click : SongFolder::source().clicks) {
         const double inSong = double(PeakFrame(decoded, channels, click, 100)) / 44100;
-        // Where the recording has it: the loudest sample within the song's span of the recording.
-        int64_t loudest = 0;
-        const auto span = int64_t(0.2 * kRecordRate);  // around the expected place, nothing else is loud
+        // Where the recording has it: the loudest sample around where the readings expect it.
         const double expectedWall = readings.front().wall + (inSong - readings.front().position);
         const auto guess = int64_t((expectedWall - recorder.timeOf(0)) * kRecordRate);
-        loudest = PeakFrame(heard, 1, guess, span);
+        const int64_t loudest = PeakFrame(heard, 1, guess, int64_t(0.2 * kRecordRate));
         QVERIFY2(std::abs(heard[size_t(loudest)]) > 3000, "the click was not recorded");
         const double reported = PositionAt(readings, recorder.timeOf(loudest));
         const double error = reported - inSong;

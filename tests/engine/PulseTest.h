@@ -14,6 +14,7 @@ private slots:
     void serverLostInMidSongLeavesTheSongPlaying();
 
 private:
+    void measureClicks(bool* reliable);
     QString server_;
 };
 
