@@ -28,11 +28,19 @@ QByteArray ReadAllBytes(const QString& path) {
 void WriteAtomically(const QString& path, const QByteArray& bytes) {
     if (QFileInfo(path).isDir()) Fail(QStringLiteral("cannot write"), path, QStringLiteral("it is a folder"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) Fail(QStringLiteral("cannot create"), path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        Fail(QStringLiteral("cannot write"), path, why);
+    // Unbuffered: through Qt's write buffer a write cut short by a full disk or a size limit is reported as
+    // success and the shortened file is committed. Written directly, every short write is seen here.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        Fail(QStringLiteral("cannot create"), path, file.errorString());
+    }
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            Fail(QStringLiteral("cannot write"), path, why);
+        }
+        done += n;
     }
     if (!file.commit()) Fail(QStringLiteral("cannot write"), path, file.errorString());
 }
