@@ -19,7 +19,9 @@ Mp3Decoder::Mp3Decoder() {
     // Gapless: the length and positions are those of the source, without the encoder's delay and padding.
     // Sixteen frames decoded ahead of a seek target let the bit reservoir of VBR files fill up again, so the
     // samples after a seek are those of a straight decode.
-    mpg123_param(handle_, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+    // No Frankenstein streams: a file whose frames change layer or rate part-way overflows mpg123's own
+    // output buffer when decoded after a seek (found by fuzzing); such a file ends where the change comes.
+    mpg123_param(handle_, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_NO_FRANKENSTEIN, 0.0);
     mpg123_param(handle_, MPG123_PREFRAMES, 16, 0.0);
     mpg123_param(handle_, MPG123_RESYNC_LIMIT, 1024, 0.0);
     mpg123_replace_reader_handle(handle_, &Mp3Decoder::readBytes, &Mp3Decoder::seekBytes, nullptr);
@@ -97,7 +99,9 @@ void Mp3Decoder::seek(int64_t frame) {
     if (!open_) return;
     frame = std::clamp<int64_t>(frame, 0, length_);
     const off_t at = mpg123_seek(handle_, off_t(frame), SEEK_SET);
-    next_ = at >= 0 ? int64_t(at) : frame;
+    // In a damaged file mpg123 may land past the frame asked for, even past the scanned end; the position
+    // must stay inside the song so that reads and lengths agree.
+    next_ = std::clamp<int64_t>(at >= 0 ? int64_t(at) : frame, 0, length_);
 }
 
 size_t Mp3Decoder::read(int16_t* out, size_t maxFrames) {
