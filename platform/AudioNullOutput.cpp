@@ -22,13 +22,13 @@ class NullOutput : public AudioOutput {
 public:
     const char* name() const override { return "null"; }
 
-    bool begin(const AudioFormat& format, bool paused) override {
+    bool begin(const AudioFormat& format) override {
         std::lock_guard lock(m_);
         format_ = format;
         capacity_ = int64_t(kQueueSeconds * format.rate);
         written_ = anchorFrames_ = 0;
         anchorTime_ = Clock::now();
-        paused_ = paused;
+        paused_ = false;
         interrupted_ = false;
         return true;
     }

@@ -24,8 +24,8 @@ public:
     virtual ~AudioOutput() = default;
     virtual const char* name() const = 0;
 
-    // Starts a run, paused when asked; false when the output cannot play (the engine then falls back).
-    virtual bool begin(const AudioFormat& format, bool paused) = 0;
+    // Starts a run; false when the output cannot play (the engine then falls back).
+    virtual bool begin(const AudioFormat& format) = 0;
     virtual void end() = 0;
     // Blocks while the output's queue is full; returns early when interrupted or when the output fails.
     virtual Result write(const int16_t* samples, size_t frames) = 0;

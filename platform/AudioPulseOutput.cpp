@@ -1,6 +1,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/AudioOutput.h"
 
@@ -9,7 +10,8 @@ namespace qiva {
 namespace {
 
 // The server's queue for our stream. Its length does not change what position is reported (that comes from
-// the server's timing), only how often the decoding thread wakes up.
+// the server's timing), nor how fast pause and seek act (pause corks the stream, seek starts a new one); a
+// long queue only lets the decoding thread sleep longer between refills.
 constexpr pa_usec_t kQueueUsec = 250 * PA_USEC_PER_MSEC;
 
 pa_volume_t PulseVolume(int percent) {
@@ -56,7 +58,7 @@ public:
         return pa_context_get_state(context_) == PA_CONTEXT_READY;
     }
 
-    bool begin(const AudioFormat& format, bool paused) override {
+    bool begin(const AudioFormat& format) override {
         end();
         Locked lock(loop_);
         if (pa_context_get_state(context_) != PA_CONTEXT_READY) return false;
@@ -73,9 +75,9 @@ public:
         pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
         // Interpolated timing: the stream's time is the sample being heard right now, between the server's
         // timing reports too.
-        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                             (paused ? PA_STREAM_START_CORKED : 0));
-        written_ = heard_ = 0;
+        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+        written_ = heard_ = offset_ = 0;
+        paused_ = false;
         interrupted_ = false;
         if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0) return false;
         waitFor(kTimeoutMs, [this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
@@ -137,19 +139,20 @@ public:
         pa_threaded_mainloop_signal(loop_, 0);
     }
 
+    // While paused the position stands where the pause found it, whatever the server's clock does with the
+    // little it had already sent to the sound card; playback resumes from there.
     void setPaused(bool paused) override {
         Locked lock(loop_);
+        if (paused == paused_) return;
+        if (paused) heardLocked();
+        paused_ = paused;
+        if (!paused) offset_ = heard_ - streamFrames().value_or(heard_ - offset_);
         if (streamReady()) pa_operation_unref(pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
     }
 
     int64_t heardFrames() const override {
         Locked lock(loop_);
-        pa_usec_t usec = 0;
-        if (streamReady() && pa_stream_get_time(stream_, &usec) == 0) {
-            const auto frames = int64_t(usec * uint64_t(format_.rate) / PA_USEC_PER_SEC);
-            heard_ = std::clamp<int64_t>(frames, heard_, written_);
-        }
-        return heard_;
+        return paused_ ? heard_ : heardLocked();
     }
 
     void setVolume(int percent) override {
@@ -173,6 +176,18 @@ private:
         Locked& operator=(const Locked&) = delete;
         pa_threaded_mainloop* loop_;
     };
+
+    std::optional<int64_t> streamFrames() const {
+        pa_usec_t usec = 0;
+        if (!streamReady() || pa_stream_get_time(stream_, &usec) != 0) return std::nullopt;
+        return int64_t(usec * uint64_t(format_.rate) / PA_USEC_PER_SEC);
+    }
+
+    int64_t heardLocked() const {
+        if (const std::optional<int64_t> frames = streamFrames())
+            heard_ = std::clamp<int64_t>(*frames + offset_, heard_, written_);
+        return heard_;
+    }
 
     bool streamReady() const {
         return stream_ && pa_context_get_state(context_) == PA_CONTEXT_READY &&
@@ -212,6 +227,8 @@ private:
     AudioFormat format_;
     int64_t written_ = 0;
     mutable int64_t heard_ = 0;
+    int64_t offset_ = 0;  // heard frames minus the stream's own clock, set on resuming
+    bool paused_ = false;
     int volume_ = 100;
     bool interrupted_ = false;
     bool drained_ = false;

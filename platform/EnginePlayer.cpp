@@ -69,8 +69,9 @@ void EnginePlayer::doStart() {
         output_->setPaused(false);
         return;
     }
-    if (base_ >= decoder_.lengthFrames()) base_ = 0;
-    beginRun(false);
+    // From the end a stopped song starts again; a paused one resumes there and so ends at once.
+    if (PlayState() == Stopped && base_ >= decoder_.lengthFrames()) base_ = 0;
+    beginRun();
 }
 
 void EnginePlayer::doPause() {
@@ -83,14 +84,10 @@ void EnginePlayer::doStop() {
 }
 
 void EnginePlayer::doSeek(double seconds) {
-    const auto frame = int64_t(std::llround(seconds * decoder_.rate()));
-    if (!runActive_) {
-        base_ = frame;
-        return;
-    }
+    // Paused, the song waits at the new place with no output until Play.
     endRun();
-    base_ = frame;
-    beginRun(PlayState() == Paused);
+    base_ = int64_t(std::llround(seconds * decoder_.rate()));
+    if (PlayState() == Playing) beginRun();
 }
 
 double EnginePlayer::doPosition() const { return double(heardFrame()) / decoder_.rate(); }
@@ -105,14 +102,14 @@ void EnginePlayer::useOutput(std::unique_ptr<AudioOutput> output) {
     output_->setVolume(volume_);
 }
 
-void EnginePlayer::beginRun(bool paused) {
+void EnginePlayer::beginRun() {
     if (!output_) useOutput(ConnectOutput(mode_));
     decoder_.seek(base_);
     const AudioFormat format{decoder_.rate(), decoder_.channels()};
-    if (!output_->begin(format, paused)) {
+    if (!output_->begin(format)) {
         // The server went away since the last run: carry on where nobody hears it rather than fail.
         useOutput(MakeNullOutput());
-        output_->begin(format, paused);
+        output_->begin(format);
     }
     runActive_ = true;
     {
@@ -144,18 +141,17 @@ void EnginePlayer::runEnded(uint64_t generation, AudioOutput::Result result) {
     if (result == AudioOutput::Result::Failed) {
         // The sound server went away in mid-song: the song goes on, silently, from what was last heard.
         const int64_t heard = heardFrame();
-        const bool paused = PlayState() == Paused;
         endRun();
         useOutput(MakeNullOutput());
         base_ = heard;
-        beginRun(paused);
+        if (PlayState() == Playing) beginRun();
         return;
     }
     if (PlayState() == Playing) {
         reachedEnd();
         return;
     }
-    // Paused just as the last sample was heard: stay paused at the end; Play starts the song again.
+    // Paused just as the last sample was heard: it stays paused at the end, and Play then ends it.
     base_ = heardFrame();
     endRun();
 }

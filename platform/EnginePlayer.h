@@ -43,7 +43,7 @@ protected:
     bool hasFile() const override { return decoder_.isOpen(); }
 
 private:
-    void beginRun(bool paused);
+    void beginRun();
     void endRun();
     void useOutput(std::unique_ptr<AudioOutput> output);
     void runEnded(uint64_t generation, AudioOutput::Result result);

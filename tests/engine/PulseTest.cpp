@@ -189,6 +189,31 @@ void PulseTest::measureClicks(bool* reliable) {
     }
 }
 
+void PulseTest::pauseAndSeekOnTheServer() {
+    EnginePlayer player(false, EnginePlayer::Output::Automatic);
+    QSignalSpy spy(&player, &MediaPlayer::PlayStateChange);
+    player.setFileName(SongFolder::get().vbr());
+    player.Play();
+    QCOMPARE(player.outputName(), QString("pulse"));
+    QTRY_VERIFY(player.CurrentPosition() > 0.3);
+    player.Pause();
+    const double held = player.CurrentPosition();
+    QTest::qWait(300);
+    QVERIFY(std::abs(player.CurrentPosition() - held) < 0.002);
+    player.setCurrentPosition(2.0);
+    QCOMPARE(player.CurrentPosition(), 2.0);
+    QTest::qWait(100);
+    QCOMPARE(player.CurrentPosition(), 2.0);
+    QCOMPARE(player.PlayState(), int(MediaPlayer::Paused));
+    player.Play();
+    QTRY_VERIFY(player.CurrentPosition() > 2.05);
+    QVERIFY(player.CurrentPosition() < 2.6);
+    QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(MediaPlayer::Stopped), 3000);
+    QCOMPARE(player.CurrentPosition(), 0.0);
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.size(), 4);  // play, pause, play, end
+}
+
 void PulseTest::serverLostInMidSongLeavesTheSongPlaying() {
     // A server of this test's own, so that it can be killed.
     QTemporaryDir dir;

@@ -11,6 +11,7 @@ class PulseTest : public QObject {
 private slots:
     void initTestCase();
     void clickIsHeardWhereThePositionSaysIt();
+    void pauseAndSeekOnTheServer();
     void serverLostInMidSongLeavesTheSongPlaying();
 
 private:
