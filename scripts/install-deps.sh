@@ -11,6 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils
   xvfb xdotool x11-utils imagemagick
   xauth
+  libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
