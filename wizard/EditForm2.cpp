@@ -226,6 +226,14 @@ void EditForm2::Command1_Click() {
         case MarkCheck::Ok:
             break;
     }
+    // A double quote ends a field of the timed lyrics file early, so such a text could never be saved there.
+    for (const QString& t :
+         {text, Text2->text(), Text3->text(), Text4->text(), Text5->text(), Text6->text()}) {
+        if (t.contains(QLatin1Char('"'))) {
+            s_.prompter.MsgBox(kNoDoubleQuotes, kErrorTitle);
+            return;
+        }
+    }
     for (QLineEdit* field : {Text2, Text3, Text4, Text5, Text6})
         if (field->text().isEmpty()) field->setText(QStringLiteral("Unknown"));
     m_.lyricTitle = Text2->text();

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "wizard/EditForm3.h"
+#include "wizard/ExpandMarks.h"
 #include "wizard/TimingCorrections.h"
 
 namespace qiva {
@@ -53,8 +54,14 @@ void EditForm3::List1_DblClick() {
     const int k = List1->currentRow();
     if (k < 0 || k >= lineCount()) return;
     LyricLine& l = line(k + 1);
-    l.text = s_.prompter.InputBox(QStringLiteral("将 ") + l.text + QStringLiteral("  换成"),
-                                  QStringLiteral("替换"), l.text);
+    const QString answer = s_.prompter.InputBox(QStringLiteral("将 ") + l.text + QStringLiteral("  换成"),
+                                                QStringLiteral("替换"), l.text);
+    // A double quote would end the line's field early in the saved file: refused, the line keeps its text.
+    if (answer.contains(QLatin1Char('"'))) {
+        s_.prompter.MsgBox(kNoDoubleQuotes, QStringLiteral("错误！"));
+        return;
+    }
+    l.text = answer;
     flashlistview();
 }
 

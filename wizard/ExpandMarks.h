@@ -37,3 +37,12 @@ QString RemoveSpaces(const QString& text);
 QString LowercaseAscii(const QString& text);
 
 }  // namespace qiva
+
+namespace qiva {
+
+// Shown when a lyric text or a song-information field holds an ASCII double quote, which the timed lyrics
+// file cannot carry.
+inline const QString kNoDoubleQuotes =
+    QStringLiteral("歌词和歌曲信息中不能有英文双引号（\"），请换成中文引号“”后再试！");
+
+}  // namespace qiva

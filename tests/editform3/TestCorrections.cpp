@@ -6,6 +6,7 @@
 
 #include "Fixture.h"
 #include "Suites.h"
+#include "wizard/ExpandMarks.h"
 
 namespace qiva::test {
 
@@ -42,6 +43,7 @@ private slots:
     void clicksWithoutACurrentRowAreIgnored();
     void doubleClickReplacesTheText();
     void doubleClickCancelledEmptiesTheText();
+    void doubleClickRefusesADoubleQuote();
     void mouseClicksReachTheHandlers();
 };
 
@@ -248,6 +250,17 @@ void TestCorrections::doubleClickCancelledEmptiesTheText() {
     s.form->List1_DblClick();
     QCOMPARE(s.text(3), QString());
     QCOMPARE(s.rows().at(2), QStringLiteral("  结束时间: 30  毫秒"));
+}
+
+void TestCorrections::doubleClickRefusesADoubleQuote() {
+    Step3 s(Lines(3));
+    Paused(s, {10, 20, 30});
+    s.ts.prompter.inputAnswers.push_back(QStringLiteral("他说\"好\""));
+    s.form->List1->setCurrentRow(1);
+    s.form->List1_DblClick();
+    QCOMPARE(s.text(2), QStringLiteral("第2句"));  // the document stays saveable
+    QCOMPARE(s.ts.prompter.boxes.back().text, kNoDoubleQuotes);
+    QCOMPARE(s.ts.prompter.boxes.back().title, QStringLiteral("错误！"));
 }
 
 void TestCorrections::mouseClicksReachTheHandlers() {

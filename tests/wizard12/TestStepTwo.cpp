@@ -10,6 +10,7 @@
 #include "StepTwoRig.h"
 #include "app/Navigator.h"
 #include "wizard/EditForm1.h"
+#include "wizard/ExpandMarks.h"
 
 namespace qiva::test {
 
@@ -31,6 +32,8 @@ private slots:
     void nextStopsOnlyAPlayingSong();
     void nextRefusesWhatDoesNotFit_data();
     void nextRefusesWhatDoesNotFit();
+    void nextRefusesDoubleQuotes_data();
+    void nextRefusesDoubleQuotes();
     void closeShowsThePlayer();
     void newRunStartsFresh();
     void hiddenStepsDoNotKeepTheProgramRunning();
@@ -189,6 +192,25 @@ void TestStepTwo::nextRefusesWhatDoesNotFit() {
     QCOMPARE(r.mp().PlayState(), int(MediaPlayer::Playing));
     QVERIFY(r.t.nav.calls.isEmpty());
     QVERIFY(r.w->isVisible());
+}
+
+void TestStepTwo::nextRefusesDoubleQuotes_data() {
+    QTest::addColumn<int>("box");  // 1 = the lyric text, 2..6 = the song-information fields
+    for (int box = 1; box <= 6; ++box) QTest::newRow(qPrintable(QStringLiteral("Text%1").arg(box))) << box;
+}
+
+void TestStepTwo::nextRefusesDoubleQuotes() {
+    QFETCH(int, box);
+    StepTwoRig r;
+    r.m.lyricLineCount = 0;
+    r.w->setText1(box == 1 ? QStringLiteral("B他说\"你好\"E") : QStringLiteral("B你好E"));
+    QLineEdit* fields[] = {r.w->Text2, r.w->Text3, r.w->Text4, r.w->Text5, r.w->Text6};
+    if (box > 1) fields[box - 2]->setText(QStringLiteral("a\"b"));
+    r.w->Command1->click();
+    QCOMPARE(r.t.prompter.texts(), QStringList{kNoDoubleQuotes});
+    QCOMPARE(int(r.m.lyricLineCount), 0);  // nothing expanded, nothing published
+    QVERIFY(r.m.lyricTitle.isEmpty());
+    QVERIFY(r.t.nav.calls.isEmpty());
 }
 
 void TestStepTwo::closeShowsThePlayer() {
