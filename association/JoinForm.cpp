@@ -17,7 +17,6 @@ const QString kUnplayable = QStringLiteral("无法播放的音乐文件！");
 const QString kUnreadable = QStringLiteral("无法打开的歌词文件！");
 const QString kNotReady =
     QStringLiteral("请先指定一个可以播放的音乐文件和一个可以完整读出的歌词文件，然后再关联。");
-const QString kTableFull = QStringLiteral("关联记录已达到 32767 条的上限，无法再添加关联。");
 const QString kAppendFailed = QStringLiteral("无法添加这个关联，关联没有完成。原来的关联记录保持不变。");
 const QString kRewriteFailed = QStringLiteral("无法写入歌词文件，关联没有完成。原来的歌词文件保持不变。");
 const QString kCommitFailed = QStringLiteral("无法保存关联记录，关联没有完成。原来的关联记录保持不变。");

@@ -13,7 +13,8 @@ namespace qiva {
 class Prompter;
 
 // A failed file operation of the store (open, read, convert, write). Callers catch it and show their own
-// message; what() is a readable English/Chinese explanation for logs and for messages that have no fixed text.
+// message; what() is a readable English/Chinese explanation for logs and for messages that have no fixed
+// text.
 class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -28,6 +29,9 @@ struct LyricLine {
     QString text;
     int16_t endTime = 0;  // tenths of a second from the start of the song
 };
+
+// What the windows that add an association say when the table already holds 32767 entries.
+inline const QString kTableFull = QStringLiteral("关联记录已达到 32767 条的上限，无法再添加关联。");
 
 class Main {
 public:
@@ -80,7 +84,7 @@ private:
 };
 
 // The wizard's lyric text file: the raw text plus one CR LF, in code page 936.
-QString OpenLyricText(const QString& path);                 // throws StoreError
+QString OpenLyricText(const QString& path);                    // throws StoreError
 void SaveLyricText(const QString& path, const QString& text);  // throws StoreError, atomic
 
 // The lyrics folder: the program's directory + "歌词", or the per-user data folder + "歌词" when the program

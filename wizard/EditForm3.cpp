@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <limits>
 
 #include "platform/Layout.h"
 #include "wizard/TimingCorrections.h"
@@ -251,8 +252,13 @@ void EditForm3::Command1_Click() {
     if (CD1->FileName.isEmpty()) return;
     const QString path = CD1->FileName;
     try {
-        m_.WriteLyricsFile(path);
+        // The table is read first: a full table refuses the save before any file is written.
         m_.LoadAssociations();
+        if (m_.assocCount == std::numeric_limits<int16_t>::max()) {
+            s_.prompter.MsgBox(kTableFull, kError);
+            return;
+        }
+        m_.WriteLyricsFile(path);
         m_.AppendAssociation(m_.lyricSongPath, path);
         m_.CommitAssociation(s_.prompter);
         s_.nav.ShowPlayer();

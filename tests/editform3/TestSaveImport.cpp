@@ -64,8 +64,8 @@ private slots:
     void finishCancelled();
     void finishForEditingClearsTheFlagAndCommits();
     void failedWriteKeepsTheWindow();
-    void failedLoadKeepsTheWrittenFile_data();
-    void failedLoadKeepsTheWrittenFile();
+    void failedLoadWritesNothing_data();
+    void failedLoadWritesNothing();
     void importWhileRecording();
     void importCancelledKeepsTheStoppedSong();
     void importWhilePausedDoesNotStop();
@@ -209,16 +209,18 @@ void TestSaveImport::failedWriteKeepsTheWindow() {
              ReadBytes(FixturePath(QStringLiteral("three-lines.TXT"))));
 }
 
-void TestSaveImport::failedLoadKeepsTheWrittenFile_data() {
+void TestSaveImport::failedLoadWritesNothing_data() {
     QTest::addColumn<QByteArray>("record");
-    QTest::newRow("unreadable record file") << QByteArray("not a number\r\n");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unreadable record file") << QByteArray("not a number\r\n") << kSaveFailed;
     QByteArray full = "32767\r\n";
     for (int i = 0; i < 32767; ++i) full += "\"a\",\"b\"\r\n";
-    QTest::newRow("table already holds 32767 entries") << full;
+    QTest::newRow("table already holds 32767 entries") << full << QStringLiteral("ok|错误！|") + kTableFull;
 }
 
-void TestSaveImport::failedLoadKeepsTheWrittenFile() {
+void TestSaveImport::failedLoadWritesNothing() {
     QFETCH(QByteArray, record);
+    QFETCH(QString, message);
     Step3 s(QStringList{kBegin, kPause, kEnd}, 240.1);
     WriteBytes(s.m.assocFilePath(), record);
     RecordedThree(s);
@@ -226,11 +228,11 @@ void TestSaveImport::failedLoadKeepsTheWrittenFile() {
     const QString saved = s.path(QStringLiteral("kept.TXT"));
     s.ts.dialogs.answers.push_back(saved);
     s.form->Command1_Click();
-    QCOMPARE(s.boxes(), QStringList{kSaveFailed});
+    QCOMPARE(s.boxes(), QStringList{message});
     QVERIFY(s.form->isVisible());
     QCOMPARE(s.ts.nav.calls, QStringList{});
-    // The lyrics file was complete before the table failed: it stays, whole, and is not linked.
-    QCOMPARE(ReadBytes(saved), ReadBytes(FixturePath(QStringLiteral("three-lines.TXT"))));
+    // The table is read before the lyrics file is written: a save that cannot be linked writes nothing.
+    QVERIFY(!QFile::exists(saved));
     QCOMPARE(ReadBytes(s.m.assocFilePath()), record);
 }
 
