@@ -1,13 +1,17 @@
 // The platform layer's own behaviour: play-state bookkeeping and event order of the player base class, the
 // control widget over it, the filter conversion of the file dialog, twips and fonts.
 
+#include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
+#include "app/Startup.h"
 #include "platform/Layout.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/RealServices.h"
@@ -39,6 +43,7 @@ private slots:
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
     void fixedWindowsHaveNoMinimiseOrMaximise();
+    void standardButtonsSpeakChinese();
 };
 
 void PlatformTest::playStateEventsArriveAfterTheCallingHandlerInOrder() {
@@ -200,6 +205,16 @@ void PlatformTest::fixedWindowsHaveNoMinimiseOrMaximise() {
     QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+void PlatformTest::standardButtonsSpeakChinese() {
+    SetUpApplication(*qApp);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("询问！"), QStringLiteral("是否继续？"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("是(Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
+    QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("QIVA歌词秀"));
+    QVERIFY(!QApplication::windowIcon().isNull());
 }
 
 QTEST_MAIN(PlatformTest)
