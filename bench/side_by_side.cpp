@@ -1,0 +1,257 @@
+// Start-up, memory and CPU of the program measured side by side with a bare Qt window (bench_bare_window) and
+// with mpg123, in one run. Run by scripts/bench.sh, which provides the X display and the sound server.
+//
+//   bench_side_by_side <qiva> <bench_bare_window>
+//
+// Start-up: launch to the first painted player window (QIVA_FIRST_PAINT=quit), with 1,000 associations.
+// Memory: Rss and Pss (/proc/<pid>/smaps_rollup) once idle after the first paint, and while playing.
+// CPU: user + system time over 20 s of audio, the program playing a row (clicked with xdotool) with its
+// lyric clock running, against `mpg123 -o pulse` playing the same file through the same server.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QString>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/Codec.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kStartRuns = 15;
+constexpr int kAssociations = 1000;
+constexpr double kSongSeconds = 40;
+constexpr double kCpuWindow = 20;
+
+struct Child {
+    pid_t pid = -1;
+    FILE* out = nullptr;  // the child's standard output
+};
+
+Child Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(2);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        for (const std::string& e : env) putenv(strdup(e.c_str()));
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fdopen(fds[0], "r")};
+}
+
+void Finish(Child& c, bool kill) {
+    if (kill) ::kill(c.pid, SIGTERM);
+    int status = 0;
+    waitpid(c.pid, &status, 0);
+    fclose(c.out);
+}
+
+// Reads lines until "first-paint <ns> ..."; returns the time stamp, or -1.
+long long WaitFirstPaint(Child& c) {
+    char line[512];
+    while (fgets(line, sizeof line, c.out) != nullptr) {
+        long long ns = 0;
+        if (std::sscanf(line, "first-paint %lld", &ns) == 1) return ns;
+        if (std::string(line).starts_with("dialog-before-first-paint")) std::fprintf(stderr, "!! %s", line);
+    }
+    return -1;
+}
+
+double StartupMs(const std::string& program, const std::vector<std::string>& env) {
+    std::vector<std::string> e = env;
+    e.push_back("QIVA_FIRST_PAINT=quit");
+    const long long start =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    Child c = Spawn({program}, e);
+    const long long painted = WaitFirstPaint(c);
+    Finish(c, false);
+    return painted < 0 ? -1 : (painted - start) / 1e6;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+struct Memory {
+    double rssMb = 0, pssMb = 0;
+};
+
+Memory ReadMemory(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    Memory m;
+    std::string line;
+    while (std::getline(in, line)) {
+        double kb = 0;
+        if (std::sscanf(line.c_str(), "Rss: %lf kB", &kb) == 1) m.rssMb = kb / 1024;
+        if (std::sscanf(line.c_str(), "Pss: %lf kB", &kb) == 1) m.pssMb = kb / 1024;
+    }
+    return m;
+}
+
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string f;
+    long long utime = 0, stime = 0;
+    for (int i = 3; fields >> f; ++i) {
+        if (i == 14) utime = std::stoll(f);
+        if (i == 15) {
+            stime = std::stoll(f);
+            break;
+        }
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+int Run(const std::string& command) { return std::system(command.c_str()); }
+
+// The data files are code page 936; the texts here are UTF-8.
+void WriteAnsi(const fs::path& path, const std::string& utf8) {
+    const QByteArray bytes = qiva::EncodeAnsi(QString::fromStdString(utf8));
+    std::ofstream(path, std::ios::binary).write(bytes.constData(), bytes.size());
+}
+
+// A program folder of its own: the program, a 40-second song with timed lyrics as row 1, and 999 more rows.
+fs::path Prepare(const std::string& qiva) {
+    const fs::path dir = fs::temp_directory_path() / ("qiva-bench-" + std::to_string(getpid()));
+    const fs::path lyricsDir = dir / "歌词";
+    fs::create_directories(lyricsDir);
+    fs::copy_file(qiva, dir / "qiva", fs::copy_options::overwrite_existing);
+    const fs::path song = lyricsDir / "bench.MP3";
+    const fs::path wav = dir / "bench.wav";
+    if (Run("sox -n -r 44100 -c 2 '" + wav.string() + "' synth " + std::to_string(kSongSeconds) +
+            " sine 220 sine 330 vol 0.3 && lame --quiet -b 128 '" + wav.string() + "' '" + song.string() +
+            "'") != 0)
+        std::exit(2);
+    const fs::path lyrics = lyricsDir / "bench.TXT";
+    std::ostringstream l;
+    const int lines = 40;
+    l << "\"a\",\"s\"," << lines << ",\"c\",\"" << song.string() << "\",\"t\",\"l\"\r\n";
+    for (int i = 1; i <= lines; ++i) l << i * 10 << ",\"第" << i << "行歌词\"\r\n";
+    WriteAnsi(lyrics, l.str());
+    std::ostringstream r;
+    r << kAssociations << "\r\n\"" << song.string() << "\",\"" << lyrics.string() << "\"\r\n";
+    for (int i = 2; i <= kAssociations; ++i)
+        r << "\"" << (lyricsDir / ("song" + std::to_string(i) + ".MP3")).string() << "\",\""
+          << (lyricsDir / ("song" + std::to_string(i) + ".TXT")).string() << "\"\r\n";
+    WriteAnsi(lyricsDir / "关联记录.TXT", r.str());
+    return dir;
+}
+
+// Clicks the first row of the player's list, the way a user would.
+bool ClickFirstRow() {
+    return Run("xdotool search --sync --onlyvisible --name '^播放窗体$' mousemove --window %1 60 32 click 1 "
+               ">/dev/null 2>&1") == 0;
+}
+
+struct Sample {
+    Memory idle, playing;
+    double cpuPerAudioSecond = -1;
+};
+
+Sample MeasureProgram(const std::string& program, bool play, const std::vector<std::string>& env) {
+    std::vector<std::string> e = env;
+    e.push_back("QIVA_FIRST_PAINT=report");
+    Child c = Spawn({program}, e);
+    Sample s;
+    if (WaitFirstPaint(c) < 0) return s;
+    Sleep(2);
+    s.idle = ReadMemory(c.pid);
+    if (play && ClickFirstRow()) {
+        Sleep(2);
+        // The song must really be playing: the program then has a stream on the sound server.
+        if (std::getenv("PULSE_SERVER") &&
+            Run("pactl list sink-inputs | grep -q 'application.process.id = \"" + std::to_string(c.pid) +
+                "\"'") != 0)
+            std::fprintf(stderr, "!! the program is not playing after the click\n");
+        s.playing = ReadMemory(c.pid);
+        const double before = CpuSeconds(c.pid);
+        Sleep(kCpuWindow);
+        s.cpuPerAudioSecond = (CpuSeconds(c.pid) - before) / kCpuWindow;
+    }
+    Finish(c, true);
+    return s;
+}
+
+double Mpg123CpuPerAudioSecond(const fs::path& song) {
+    Child c = Spawn({"mpg123", "-q", "-o", "pulse", song.string()}, {});
+    Sleep(2);
+    const double before = CpuSeconds(c.pid);
+    Sleep(kCpuWindow);
+    const double cpu = CpuSeconds(c.pid) - before;
+    Finish(c, true);
+    return cpu / kCpuWindow;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <qiva> <bench_bare_window>\n", argv[0]);
+        return 2;
+    }
+    const fs::path dir = Prepare(argv[1]);
+    const std::string qiva = (dir / "qiva").string();
+    const std::string bare = fs::absolute(argv[2]).string();
+    const bool pulse = std::getenv("PULSE_SERVER") != nullptr;
+    const std::vector<std::string> env = {pulse ? "QIVA_AUDIO=" : "QIVA_AUDIO=null"};
+
+    std::vector<double> a, b;
+    for (int i = 0; i < kStartRuns; ++i) {  // alternating, so that both see the same machine
+        a.push_back(StartupMs(qiva, env));
+        b.push_back(StartupMs(bare, env));
+    }
+    const Sample program = MeasureProgram(qiva, true, env);
+    const Sample bareSample = MeasureProgram(bare, false, env);
+    const double mpg = pulse ? Mpg123CpuPerAudioSecond(dir / "歌词" / "bench.MP3") : -1;
+
+    const double startQ = Median(a), startB = Median(b);
+    std::printf("| measure | QIVA歌词秀 | bare Qt window / mpg123 | ratio or difference | target |\n");
+    std::printf("|---|---|---|---|---|\n");
+    std::printf(
+        "| start-up to first paint, %d associations (median of %d) | %.0f ms | %.0f ms | %.2fx | at most "
+        "1.3x |\n",
+        kAssociations, kStartRuns, startQ, startB, startQ / startB);
+    std::printf(
+        "| memory idle, Rss / Pss | %.1f / %.1f MB | %.1f / %.1f MB | +%.1f / +%.1f MB | at most +25 MB |\n",
+        program.idle.rssMb, program.idle.pssMb, bareSample.idle.rssMb, bareSample.idle.pssMb,
+        program.idle.rssMb - bareSample.idle.rssMb, program.idle.pssMb - bareSample.idle.pssMb);
+    std::printf(
+        "| memory playing, Rss / Pss | %.1f / %.1f MB | %.1f / %.1f MB | +%.1f / +%.1f MB | at most +25 MB "
+        "|\n",
+        program.playing.rssMb, program.playing.pssMb, bareSample.idle.rssMb, bareSample.idle.pssMb,
+        program.playing.rssMb - bareSample.idle.rssMb, program.playing.pssMb - bareSample.idle.pssMb);
+    std::printf(
+        "| CPU per second of audio (%s) | %.1f ms | %.1f ms (mpg123 -o pulse) | %.2fx | at most 1.5x |\n",
+        pulse ? "PulseAudio null sink" : "no sound server: null output", program.cpuPerAudioSecond * 1000,
+        mpg * 1000, mpg > 0 ? program.cpuPerAudioSecond / mpg : 0.0);
+    fs::remove_all(dir);
+    return 0;
+}
