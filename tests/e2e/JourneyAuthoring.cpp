@@ -229,13 +229,16 @@ void Journey::stepTwoCollectsTheMarkedText() {
 
 bool Journey::recordAt(double seconds, int line) {
     EditForm3* three = nav_->stepThree();
-    if (!WaitForPosition(three->MP, seconds) || !Click(three->Command4)) return false;
+    if (!WaitForPosition(three->MP, seconds)) return false;
+    // The press stores the position heard at that moment: between the ones read just before and just after
+    // (after the last press the song has been stopped, so a tenth later stands in for "after").
+    const int before = static_cast<int>(three->MP->CurrentPosition() * 10);
+    if (!Click(three->Command4)) return false;
+    const int after = std::max(before + 1, static_cast<int>(three->MP->CurrentPosition() * 10));
     const int stored = m_->lyricLines[line].endTime;
-    const int heard = static_cast<int>(seconds * 10 + 1e-6);
     times_[line - 1] = stored;
-    // The press comes within milliseconds of the moment waited for.
-    if (stored >= heard && stored <= heard + 1) return true;
-    qWarning("line %d: pressed at %.2f s, stored %d", line, seconds, stored);
+    if (stored >= before && stored <= after) return true;
+    qWarning("line %d: pressed between %d and %d tenths, stored %d", line, before, after, stored);
     return false;
 }
 
