@@ -92,7 +92,8 @@ void MainPlay::BuildControls() {
     Label1 = AutoSizeLabel(this, font(), false, kLyricLeft, 3600);
     Label4 = TextLabel(this, SongFont(12, true), false);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    PlaceTwips(Label4, 5400, 3840, 3495, 735);
+    // A little taller than first drawn: three lines of bold 12-point Song text need 50 pixels here.
+    PlaceTwips(Label4, 5400, 3840, 3495, 780);
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
     PlaceTwips(Image1, 1080, kMarkerTop, 450, 450);

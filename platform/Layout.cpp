@@ -39,9 +39,9 @@ void MakeFixedWindow(QWidget* w, int clientWidthTwips, int clientHeightTwips, co
 
 QFont SongFont(double points, bool bold) {
     QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UKai CN"),
-                      QStringLiteral("Droid Sans Fallback")});
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("AR PL SungtiL GB"),
+                      QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
+                      QStringLiteral("AR PL UKai CN"), QStringLiteral("Droid Sans Fallback")});
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

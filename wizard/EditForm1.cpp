@@ -38,7 +38,11 @@ void PlaceLine(QFrame* line, int x2Twips, int yTwips) {
 
 }  // namespace
 
-QIcon WizardIcon() { return QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView); }
+QIcon WizardIcon() {
+    // The program's own drawing, as set for the application at start-up (a style icon where none is set).
+    const QIcon icon = QApplication::windowIcon();
+    return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView) : icon;
+}
 
 EditForm1::EditForm1(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(m), s_(s) {
     MakeFixedWindow(this, 7875, 8595, QStringLiteral("与歌曲关联窗体"));

@@ -12,11 +12,17 @@
 #include <limits>
 
 #include "platform/Layout.h"
+#include "wizard/EditForm1.h"
 #include "wizard/TimingCorrections.h"
 
 namespace qiva {
 
 namespace {
+// Two notes are taller than first drawn: with the Song fonts installed here a line of 9-point text takes
+// about 14 pixels, and at the drawn heights their last line was cut off. The space below both is free.
+constexpr int kLabel3Height = 1335;
+constexpr int kLabel5Height = 600;
+
 // Long rows scroll sideways over at least this many pixels.
 constexpr int kHorizontalExtent = 1000;
 
@@ -47,6 +53,7 @@ void MakeRed(QLabel* label) {
 
 EditForm3::EditForm3(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(m), s_(s) {
     MakeFixedWindow(this, 7905, 8625, QStringLiteral("歌词编辑"));
+    setWindowIcon(WizardIcon());
     setFont(SongFont(9));
     createControls();
     createMenu();
@@ -106,9 +113,9 @@ void EditForm3::createControls() {
         this,
         QStringLiteral("当列表可用的时候，单击右键，将会出现弹出菜单，可以进行编辑！是双击列表框对歌词"
                        "进行，单击对时间进行编辑。"),
-        5880, 5640, 1815, 1095);
-    Label5 =
-        MakeLabel(this, QStringLiteral("如果是编辑歌词，请用原来的文件名保存文件！"), 5760, 7320, 1935, 375);
+        5880, 5640, 1815, kLabel3Height);
+    Label5 = MakeLabel(this, QStringLiteral("如果是编辑歌词，请用原来的文件名保存文件！"), 5760, 7320, 1935,
+                       kLabel5Height);
     MakeRed(Label5);
 
     Command5 = MakeButton(this, QStringLiteral("导入完成歌词"), 960, 7920, 1815, 495, true);

@@ -79,10 +79,10 @@ void TestRecording::layoutAndTexts() {
         {f.Command3, {4440, 4440, 1335, 615}, QStringLiteral("请停一下")},
         {f.List1, {240, 5280, 5175, 2370}, {}},
         {f.Label3,
-         {5880, 5640, 1815, 1095},
+         {5880, 5640, 1815, 1335},
          QStringLiteral("当列表可用的时候，单击右键，将会出现弹出菜单，可以进行编辑！是双击列表框对歌词进行，"
                         "单击对时间进行编辑。")},
-        {f.Label5, {5760, 7320, 1935, 375}, QStringLiteral("如果是编辑歌词，请用原来的文件名保存文件！")},
+        {f.Label5, {5760, 7320, 1935, 600}, QStringLiteral("如果是编辑歌词，请用原来的文件名保存文件！")},
         {f.Command5, {960, 7920, 1815, 495}, QStringLiteral("导入完成歌词")},
         {f.Command1, {6000, 7920, 1575, 495}, QStringLiteral("完成")},
     };

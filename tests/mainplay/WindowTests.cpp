@@ -61,7 +61,7 @@ void WindowTests::layout_data() {
     QTest::newRow("Command2") << "Command2" << QRect(7680, 2880, 1335, 615) << QStringLiteral("重新关联歌词");
     QTest::newRow("Label5") << "Label5" << QRect(5040, 3120, 3255, 255)
                             << QStringLiteral("新用户请重新关联歌词！！");
-    QTest::newRow("Label4") << "Label4" << QRect(5400, 3840, 3495, 735) << QString();
+    QTest::newRow("Label4") << "Label4" << QRect(5400, 3840, 3495, 780) << QString();
     QTest::newRow("Image1") << "Image1" << QRect(1080, 4080, 450, 450) << QString();
 }
 
