@@ -40,6 +40,7 @@ private slots:
     void twoRowsForOneSong();
     void mouseClickOnARowPlaysIt();
     void longRowsScrollSideways();
+    void aLongRowFarDownTheListStillWidensIt();
     void missingLyricsFile_data();
     void missingLyricsFile();
     void restartWithoutSelectedRowShowsNoLyrics();
@@ -268,6 +269,23 @@ void WindowTests::longRowsScrollSideways() {
     QTRY_VERIFY(bar->isVisible());
     QVERIFY(bar->maximum() + w.List1->viewport()->width() >= 1000);
     QVERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+}
+
+// The rows are measured a batch at a time after the window shows; the widest row still sets the extent
+// however far down it lies, and every row is there to be clicked.
+void WindowTests::aLongRowFarDownTheListStillWidensIt() {
+    PlayerFixture f;
+    for (int i = 0; i < 149; ++i) f.associate(f.path(QStringLiteral("s%1.mp3").arg(i)), f.path("a.TXT"));
+    f.associate(f.path(QString(120, u'长') + ".mp3"), f.path("a.TXT"));
+    MainPlay& w = f.open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.List1->count(), 150);
+    const int rowWidth = w.List1->fontMetrics().horizontalAdvance(w.List1->item(149)->text());
+    QScrollBar* bar = w.List1->horizontalScrollBar();
+    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+    w.List1->scrollToItem(w.List1->item(149));
+    QVERIFY(w.List1->visualItemRect(w.List1->item(149)).intersects(w.List1->viewport()->rect()));
 }
 
 void WindowTests::missingLyricsFile_data() {
