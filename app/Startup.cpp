@@ -31,7 +31,9 @@ void LoadChineseTranslations(QApplication& app) {
 // The project's own drawing, in the sizes a window manager or task bar asks for.
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
+    // Up to 128 pixels: the window system is handed every size at the first show, and larger ones cost
+    // start-up.
+    for (int size : {16, 24, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/qiva-%1.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -2,8 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPolygonF>
 #include <QSlider>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,11 +18,45 @@ QString Clock(double seconds) {
     return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-QToolButton* TransportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& tip) {
+enum class Glyph { Play, Pause, Stop };
+
+// The transport glyphs are drawn here rather than looked up in the desktop's icon theme: the same look on
+// every desktop, and no theme search while the first window is being built.
+QIcon DrawGlyph(Glyph glyph, const QColor& colour) {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    switch (glyph) {
+        case Glyph::Play:
+            p.drawPolygon(QPolygonF({QPointF(2, 1), QPointF(11, 6), QPointF(2, 11)}));
+            break;
+        case Glyph::Pause:
+            p.drawRect(QRectF(2, 1, 3, 10));
+            p.drawRect(QRectF(7, 1, 3, 10));
+            break;
+        case Glyph::Stop:
+            p.drawRect(QRectF(2, 2, 8, 8));
+            break;
+    }
+    p.end();
+    return QIcon(pixmap);
+}
+
+QToolButton* TransportButton(QWidget* parent, Glyph glyph, const QString& tip) {
     auto* b = new QToolButton(parent);
-    b->setIcon(parent->style()->standardIcon(icon));
+    QIcon icon = DrawGlyph(glyph, parent->palette().color(QPalette::Active, QPalette::ButtonText));
+    const QPixmap disabled =
+        DrawGlyph(glyph, parent->palette().color(QPalette::Disabled, QPalette::ButtonText)).pixmap(12, 12);
+    icon.addPixmap(disabled, QIcon::Disabled);
+    b->setIcon(icon);
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     b->setAutoRaise(true);
+    // Only Tab gives these the focus: a click must not take it from a window's own buttons (step three
+    // records with the space bar).
     b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
@@ -29,9 +64,9 @@ QToolButton* TransportButton(QWidget* parent, QStyle::StandardPixmap icon, const
 
 MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWidget* parent)
     : QWidget(parent), engine_(std::move(engine)) {
-    playButton_ = TransportButton(this, QStyle::SP_MediaPlay, QStringLiteral("播放"));
-    pauseButton_ = TransportButton(this, QStyle::SP_MediaPause, QStringLiteral("暂停"));
-    stopButton_ = TransportButton(this, QStyle::SP_MediaStop, QStringLiteral("停止"));
+    playButton_ = TransportButton(this, Glyph::Play, QStringLiteral("播放"));
+    pauseButton_ = TransportButton(this, Glyph::Pause, QStringLiteral("暂停"));
+    stopButton_ = TransportButton(this, Glyph::Stop, QStringLiteral("停止"));
     positionBar_ = new QSlider(Qt::Horizontal, this);
     positionBar_->setRange(0, 0);
     positionBar_->setAccessibleName(QStringLiteral("播放位置"));
