@@ -75,10 +75,11 @@ void MainPlay::BuildControls() {
     List1->setWordWrap(false);
     List1->setTextElideMode(Qt::ElideNone);
     // Measuring a row means shaping its text, which for a long record takes far longer than showing the
-    // window: the rows are measured a batch at a time, the first batch before the window is painted and the
-    // rest in the turns of the event loop after it. The scroll extent then grows to the widest row.
+    // window: the rows are measured a batch at a time, the first batch (more rows than the list shows) before
+    // the window is painted and the rest in the turns of the event loop after it. The scroll extent then
+    // grows to the widest row.
     List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(50);
+    List1->setBatchSize(16);
 
     Command1 = Button(this, QStringLiteral("新建歌词"), 5520, 360);
     Command4 = Button(this, QStringLiteral("编辑歌词"), 7320, 360);
