@@ -117,9 +117,10 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     connect(volume_, &QSlider::valueChanged, this, [this](int v) { engine_->setVolume(v); });
 
     refreshTimer_ = new QTimer(this);
-    refreshTimer_->setInterval(250);
+    // The position moves only while a song plays: the bar follows it twice a second then, and otherwise
+    // changes only with the state, a new file or a seek, which refresh it themselves.
+    refreshTimer_->setInterval(500);
     connect(refreshTimer_, &QTimer::timeout, this, &MediaPlayerControl::refresh);
-    refreshTimer_->start();
     refresh();
 }
 
@@ -138,6 +139,11 @@ void MediaPlayerControl::setFileName(const QString& path) {
     refresh();
 }
 
+void MediaPlayerControl::setCurrentPosition(double seconds) {
+    engine_->setCurrentPosition(seconds);
+    refresh();
+}
+
 void MediaPlayerControl::playClicked() {
     try {
         engine_->Play();
@@ -149,6 +155,10 @@ void MediaPlayerControl::playClicked() {
 void MediaPlayerControl::refresh() {
     const double duration = engine_->Duration();
     const int state = engine_->PlayState();
+    if (state == MediaPlayer::Playing && !refreshTimer_->isActive())
+        refreshTimer_->start();
+    else if (state != MediaPlayer::Playing)
+        refreshTimer_->stop();
     playButton_->setEnabled(!engine_->FileName().isEmpty() && state != MediaPlayer::Playing);
     pauseButton_->setEnabled(state == MediaPlayer::Playing);
     stopButton_->setEnabled(state != MediaPlayer::Stopped);

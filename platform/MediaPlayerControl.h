@@ -30,7 +30,8 @@ public:
     void Pause() { engine_->Pause(); }
     void Stop() { engine_->Stop(); }
     double CurrentPosition() const { return engine_->CurrentPosition(); }
-    void setCurrentPosition(double seconds) { engine_->setCurrentPosition(seconds); }
+    // Moves the song and shows the new place at once, also while paused or stopped.
+    void setCurrentPosition(double seconds);
     double Duration() const { return engine_->Duration(); }
     int PlayState() const { return engine_->PlayState(); }
 

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/Startup.h"
@@ -39,6 +40,7 @@ private slots:
     void seekIsClampedToTheSong();
     void pauseAndStopOutsidePlayingChangeNothing();
     void controlButtonsDriveTheEngine();
+    void positionBarFollowsTheSongAndSeeks();
     void filtersMatchAnyLetterCase();
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
@@ -165,6 +167,31 @@ void PlatformTest::controlButtonsDriveTheEngine() {
     stop->click();
     QCoreApplication::processEvents();
     QCOMPARE(Events(spy), (Ev{{0, 2}, {2, 1}, {1, 0}}));
+}
+
+void PlatformTest::positionBarFollowsTheSongAndSeeks() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 60;
+    MediaPlayerControl control(f.create(false));
+    auto* fake = f.last();
+    QSlider* bar = control.findChildren<QSlider*>().constFirst();
+    QTimer* refresh = control.findChild<QTimer*>();
+    control.setFileName(QStringLiteral("/x.mp3"));
+    QCOMPARE(bar->maximum(), 60000);
+    control.Play();
+    QCoreApplication::processEvents();
+    QVERIFY(refresh->isActive());  // the bar follows a playing song
+    fake->advance(12.5);
+    QTest::qWait(600);
+    QCOMPARE(bar->value(), 12500);
+    control.Pause();
+    QCoreApplication::processEvents();
+    QVERIFY(!refresh->isActive());   // nothing to follow while paused
+    control.setCurrentPosition(30);  // a seek while paused shows at once
+    QCOMPARE(bar->value(), 30000);
+    control.Stop();
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->value(), 0);
 }
 
 void PlatformTest::filtersMatchAnyLetterCase() {
