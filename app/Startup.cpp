@@ -31,9 +31,8 @@ void LoadChineseTranslations(QApplication& app) {
 // The project's own drawing, in the sizes a window manager or task bar asks for.
 QIcon ProgramIcon() {
     QIcon icon;
-    // Up to 128 pixels: the window system is handed every size at the first show, and larger ones cost
-    // start-up.
-    for (int size : {16, 24, 32, 48, 64, 128})
+    // Up to 64 pixels: every size is decoded at start-up, and larger ones cost more than a task bar gains.
+    for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/qiva-%1.png").arg(size), QSize(size, size));
     return icon;
 }
