@@ -20,7 +20,6 @@ namespace qiva {
 namespace {
 constexpr int kLyricLeft = 1200;  // left edge of the three lyric labels and the marker's start on every line
 constexpr int kMarkerTop = 4080;
-const QString kErrorTitle = QStringLiteral("错误！");
 
 QPushButton* Button(QWidget* parent, const QString& caption, int left, int top) {
     auto* b = new QPushButton(caption, parent);

@@ -11,7 +11,6 @@
 namespace qiva {
 
 namespace {
-const QString kError = QStringLiteral("错误！");
 const QString kNoFile = QStringLiteral("请指定一个文件！");
 const QString kUnplayable = QStringLiteral("无法播放的音乐文件！");
 const QString kUnreadable = QStringLiteral("无法打开的歌词文件！");
@@ -101,7 +100,7 @@ void JoinForm::Command1_Click() {
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (CD1->FileName.isEmpty()) {
-        s_.prompter.MsgBox(kNoFile, kError);
+        s_.prompter.MsgBox(kNoFile, kErrorTitle);
         Text1->clear();
         songOk = false;
         return;
@@ -121,7 +120,7 @@ void JoinForm::Text1_Change() {
         MP->setFileName(path);
         MP->Play();
     } catch (const std::exception&) {
-        s_.prompter.MsgBox(kUnplayable, kError);
+        s_.prompter.MsgBox(kUnplayable, kErrorTitle);
         Text1->clear();
         songOk = false;
         return;
@@ -137,7 +136,7 @@ void JoinForm::Command2_Click() {
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (CD1->FileName.isEmpty()) {
-        s_.prompter.MsgBox(kNoFile, kError);
+        s_.prompter.MsgBox(kNoFile, kErrorTitle);
         Text2->clear();
         lyricsOk = false;
         return;
@@ -155,7 +154,7 @@ void JoinForm::Text2_Change() {
         m_.ReadLyricsFile(path);
     } catch (const std::exception&) {
         // The reader has released the file; the document keeps what it read before the failure.
-        s_.prompter.MsgBox(kUnreadable, kError);
+        s_.prompter.MsgBox(kUnreadable, kErrorTitle);
         Text2->clear();
         lyricsOk = false;
         return;
@@ -168,12 +167,12 @@ void JoinForm::Command3_Click() {
     // A failed or cleared check may have left a partly read document behind; writing it would damage the
     // lyrics file.
     if (!songOk || !lyricsOk) {
-        s_.prompter.MsgBox(kNotReady, kError);
+        s_.prompter.MsgBox(kNotReady, kErrorTitle);
         return;
     }
     // A full table is refused before the lyrics file is touched.
     if (m_.assocCount == std::numeric_limits<int16_t>::max()) {
-        s_.prompter.MsgBox(kTableFull, kError);
+        s_.prompter.MsgBox(kTableFull, kErrorTitle);
         return;
     }
     if (!rewriteLyricsFile()) return;
@@ -197,7 +196,7 @@ bool JoinForm::appendEntry() {
     try {
         m_.AppendAssociation(Text1->text(), Text2->text());
     } catch (const StoreError& e) {
-        s_.prompter.MsgBox(WithReason(kAppendFailed, e), kError);
+        s_.prompter.MsgBox(WithReason(kAppendFailed, e), kErrorTitle);
         return false;
     }
     return true;
@@ -210,7 +209,7 @@ bool JoinForm::rewriteLyricsFile() {
         m_.WriteLyricsFile(Text2->text());
     } catch (const StoreError& e) {
         m_.lyricSongPath = previousSongPath;  // the document still matches the untouched file
-        s_.prompter.MsgBox(WithReason(kRewriteFailed, e), kError);
+        s_.prompter.MsgBox(WithReason(kRewriteFailed, e), kErrorTitle);
         return false;
     }
     return true;
@@ -220,7 +219,7 @@ bool JoinForm::commitEntry() {
     try {
         m_.CommitAssociation(s_.prompter);
     } catch (const StoreError& e) {
-        s_.prompter.MsgBox(WithReason(kCommitFailed, e), kError);
+        s_.prompter.MsgBox(WithReason(kCommitFailed, e), kErrorTitle);
         return false;
     }
     return true;

@@ -5,6 +5,9 @@
 
 namespace qiva {
 
+// The title of every error box the windows show.
+inline const QString kErrorTitle = QStringLiteral("错误！");
+
 class Prompter {
 public:
     virtual ~Prompter() = default;

@@ -14,8 +14,6 @@ namespace qiva {
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("错误！");
-
 QLabel* MakeLabel(QWidget* parent, const QString& caption) {
     auto* label = new QLabel(caption, parent);
     label->setWordWrap(true);

@@ -15,7 +15,6 @@ namespace qiva {
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("错误！");
 const QString kTextFilter = QStringLiteral("Text Files(*.TXT)|*.TXT");
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption) {

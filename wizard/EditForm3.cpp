@@ -26,8 +26,6 @@ constexpr int kLabel5Height = 600;
 // Long rows scroll sideways over at least this many pixels.
 constexpr int kHorizontalExtent = 1000;
 
-const QString kError = QStringLiteral("错误！");
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, int l, int t, int w, int h) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -180,14 +178,14 @@ void EditForm3::flashlistview() {
 
 void EditForm3::Command2_Click() {
     if (lineCount() < 1) {
-        s_.prompter.MsgBox(QStringLiteral("还没有可以记录的歌词！"), kError);
+        s_.prompter.MsgBox(QStringLiteral("还没有可以记录的歌词！"), kErrorTitle);
         return;
     }
     try {
         MP->Play();
     } catch (const PlayerError&) {
         MP->Stop();
-        s_.prompter.MsgBox(QStringLiteral("还没有指定音乐文件！"), kError);
+        s_.prompter.MsgBox(QStringLiteral("还没有指定音乐文件！"), kErrorTitle);
         return;
     }
     List1->setEnabled(false);
@@ -212,7 +210,7 @@ bool EditForm3::refusedTooLong(bool needsPosition, bool needsDuration) {
     const bool fits = (!needsPosition || RecordedEndTime(MP->CurrentPosition()).has_value()) &&
                       (!needsDuration || SongEndTime(MP->Duration()).has_value());
     if (fits) return false;
-    s_.prompter.MsgBox(QStringLiteral("超过3276.7秒（54分36.7秒）的时间无法记录！"), kError);
+    s_.prompter.MsgBox(QStringLiteral("超过3276.7秒（54分36.7秒）的时间无法记录！"), kErrorTitle);
     return true;
 }
 
@@ -262,7 +260,7 @@ void EditForm3::Command1_Click() {
         // The table is read first: a full table refuses the save before any file is written.
         m_.LoadAssociations();
         if (m_.assocCount == std::numeric_limits<int16_t>::max()) {
-            s_.prompter.MsgBox(kTableFull, kError);
+            s_.prompter.MsgBox(kTableFull, kErrorTitle);
             return;
         }
         m_.WriteLyricsFile(path);
@@ -271,7 +269,7 @@ void EditForm3::Command1_Click() {
         s_.nav.ShowPlayer();
     } catch (const std::exception&) {
         // A failure after the write leaves the complete new file on disk, not linked to its song.
-        s_.prompter.MsgBox(QStringLiteral("无法保存这个文件！"), kError);
+        s_.prompter.MsgBox(QStringLiteral("无法保存这个文件！"), kErrorTitle);
         return;
     }
     close();
@@ -293,7 +291,7 @@ void EditForm3::Command5_Click() {
     try {
         m_.ReadLyricsFile(CD1->FileName, [this] { loadSong(); });
     } catch (const StoreError&) {
-        s_.prompter.MsgBox(QStringLiteral("无法打开这个文件！"), kError);
+        s_.prompter.MsgBox(QStringLiteral("无法打开这个文件！"), kErrorTitle);
     }
     // Also after a failed read: the list shows what the document now holds, which is what "完成" saves.
     keepRecordLineInRange();

@@ -58,7 +58,7 @@ void EditForm3::List1_DblClick() {
                                                 QStringLiteral("替换"), l.text);
     // A double quote would end the line's field early in the saved file: refused, the line keeps its text.
     if (answer.contains(QLatin1Char('"'))) {
-        s_.prompter.MsgBox(kNoDoubleQuotes, QStringLiteral("错误！"));
+        s_.prompter.MsgBox(kNoDoubleQuotes, kErrorTitle);
         return;
     }
     l.text = answer;
