@@ -2,10 +2,15 @@
 
 #include <QApplication>
 
+#include "app/FontPreload.h"
 #include "app/Navigator.h"
 #include "app/Startup.h"
 
 int main(int argc, char** argv) {
+    qiva::FontPreload fonts;
     QApplication app(argc, argv);
-    return qiva::RunProgram(app);
+    fonts.ApplicationReady();
+    const int code = qiva::RunProgram(app);
+    fonts.Finish();
+    return code;
 }

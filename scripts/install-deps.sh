@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libmpg123-dev libpulse-dev
+  libmpg123-dev libpulse-dev libfontconfig-dev
   fonts-arphic-gbsn00lp fonts-arphic-uming
   libgtest-dev libbenchmark-dev
   lame sox libsox-fmt-mp3 mpg123 espeak-ng
