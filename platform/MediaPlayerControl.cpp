@@ -117,9 +117,10 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     connect(volume_, &QSlider::valueChanged, this, [this](int v) { engine_->setVolume(v); });
 
     refreshTimer_ = new QTimer(this);
-    // The position moves only while a song plays: the bar follows it twice a second then, and otherwise
-    // changes only with the state, a new file or a seek, which refresh it themselves.
-    refreshTimer_->setInterval(500);
+    // The position moves only while a song plays: the bar and the time follow it once a second then (the
+    // time shows whole seconds), and otherwise change only with the state, a new file or a seek, which
+    // refresh them themselves. Each refresh wakes the program and repaints the control.
+    refreshTimer_->setInterval(1000);
     connect(refreshTimer_, &QTimer::timeout, this, &MediaPlayerControl::refresh);
     refresh();
 }

@@ -182,8 +182,7 @@ void PlatformTest::positionBarFollowsTheSongAndSeeks() {
     QCoreApplication::processEvents();
     QVERIFY(refresh->isActive());  // the bar follows a playing song
     fake->advance(12.5);
-    QTest::qWait(600);
-    QCOMPARE(bar->value(), 12500);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 12500, 2500);
     control.Pause();
     QCoreApplication::processEvents();
     QVERIFY(!refresh->isActive());   // nothing to follow while paused
