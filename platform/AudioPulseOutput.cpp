@@ -9,10 +9,13 @@ namespace qiva {
 
 namespace {
 
-// The server's queue for our stream. Its length does not change what position is reported (that comes from
-// the server's timing), nor how fast pause and seek act (pause corks the stream, seek starts a new one); a
-// long queue only lets the decoding thread sleep longer between refills.
-constexpr pa_usec_t kQueueUsec = 250 * PA_USEC_PER_MSEC;
+// The server's queue for our stream, and how much of it must be free before the server asks for more. The
+// queue's length does not change what position is reported (that comes from the server's timing), nor how
+// fast pause, seek and volume act (pause corks the stream, seek starts a new one, volume goes to the
+// server): a long queue refilled in large pieces only lets the decoding thread and the loop's thread wake
+// a few times a second instead of dozens.
+constexpr pa_usec_t kQueueUsec = 1000 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t kRefillUsec = 250 * PA_USEC_PER_MSEC;
 
 pa_volume_t PulseVolume(int percent) {
     return pa_volume_t(uint64_t(PA_VOLUME_NORM) * uint64_t(std::clamp(percent, 0, 100)) / 100);
@@ -69,8 +72,9 @@ public:
         pa_stream_set_state_callback(stream_, &PulseOutput::onChange, this);
         pa_stream_set_write_callback(stream_, &PulseOutput::onWritable, this);
         pa_buffer_attr attr{};
-        attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = uint32_t(-1);
+        attr.maxlength = attr.prebuf = attr.fragsize = uint32_t(-1);
         attr.tlength = uint32_t(pa_usec_to_bytes(kQueueUsec, &spec));
+        attr.minreq = uint32_t(pa_usec_to_bytes(kRefillUsec, &spec));
         pa_cvolume volume;
         pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
         // Interpolated timing: the stream's time is the sample being heard right now, between the server's
