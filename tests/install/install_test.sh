@@ -75,4 +75,17 @@ printf '"no count' >"$folder/关联记录.TXT"
 out=$(start) || fail "start with a damaged record failed"
 grep -q '^first-paint ' <<<"$out" || fail "no first paint with a damaged record: $out"
 ! grep -q '^dialog-before-first-paint' <<<"$out" || fail "the damaged record's message came before the window"
+# --- on a real X display the window gets its icon, which comes just after the first paint ---------------------
+if command -v xvfb-run >/dev/null && command -v xprop >/dev/null && command -v xdotool >/dev/null; then
+  # shellcheck disable=SC2016
+  HOME=$home XDG_DATA_HOME= XDG_CONFIG_HOME= XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb QIVA_AUDIO=null \
+    timeout 60 xvfb-run -a -s "-nolisten tcp" sh -c '
+      "$0" >/dev/null 2>&1 & pid=$!
+      for i in $(seq 1 150); do
+        id=$(xdotool search --name "^播放窗体$" 2>/dev/null | head -1)
+        if [ -n "$id" ] && xprop -id "$id" _NET_WM_ICON 2>/dev/null | grep -q "Icon ("; then kill $pid; exit 0; fi
+        sleep 0.1
+      done
+      kill $pid; exit 1' "$prefix/bin/qiva" || fail "the player window has no icon on an X display"
+fi
 echo "PASS: installed under $prefix (read-only), demo in ~/.local/share/qiva/歌词"
