@@ -40,17 +40,21 @@ QLabel* TextLabel(QWidget* parent, const QFont& font, bool red) {
     return l;
 }
 
-// An auto-size label: its top-left corner is fixed and its size follows its text.
+// An auto-size label: its top-left corner is fixed and its size follows its text. Empty, it shows nothing
+// and takes no room; measuring the empty text would only load its font before the window is first seen.
+void SetAutoSizeText(QLabel* label, const QString& text) {
+    label->setText(text);
+    if (text.isEmpty())
+        label->resize(0, 0);
+    else
+        label->adjustSize();
+}
+
 QLabel* AutoSizeLabel(QWidget* parent, const QFont& font, bool red, int left, int top) {
     QLabel* l = TextLabel(parent, font, red);
     MoveTwips(l, left, top);
-    l->adjustSize();
+    SetAutoSizeText(l, QString());
     return l;
-}
-
-void SetAutoSizeText(QLabel* label, const QString& text) {
-    label->setText(text);
-    label->adjustSize();
 }
 }  // namespace
 
