@@ -3,7 +3,10 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QStringList>
+
+#include "platform/Layout.h"
 
 namespace qiva {
 
@@ -38,6 +41,9 @@ void FontPreload::Run() {
     // Every QFontDatabase function is thread-safe, and the first one fills the database for all threads;
     // a main thread that needs a font meanwhile waits for this fill instead of starting its own.
     QFontDatabase::families();
+    // Each thread loads its own font engines, but the fallback fonts found for a family and a script are
+    // kept for all: measuring Chinese and Latin text in the windows' font finds them for the main thread.
+    QFontMetrics(SongFont(9)).horizontalAdvance(QStringLiteral("歌词 Lyrics"));
 }
 
 }  // namespace qiva

@@ -7,8 +7,9 @@
 namespace qiva {
 
 // Loads the fonts on the second core while the main thread connects to the display and builds the player
-// window: fontconfig's configuration as soon as the program starts, then Qt's font database as soon as the
-// application exists. The window's first label then finds both ready instead of filling them itself.
+// window: fontconfig's configuration as soon as the program starts, then Qt's font database and the
+// fallback fonts of the windows' font as soon as the application exists. The window's first label then
+// finds them ready instead of looking them up itself.
 class FontPreload {
 public:
     FontPreload();
