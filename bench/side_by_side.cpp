@@ -1,12 +1,13 @@
 // Start-up, memory and CPU of the program measured side by side with a bare Qt window (bench_bare_window) and
 // with mpg123, in one run. Run by scripts/bench.sh, which provides the X display and the sound server.
 //
-//   bench_side_by_side <qiva> <bench_bare_window>
+//   bench_side_by_side <qiva> <bench_bare_window> [bench_marker_floor]
 //
 // Start-up: launch to the first painted player window (QIVA_FIRST_PAINT=quit), with 1,000 associations.
 // Memory: Rss and Pss (/proc/<pid>/smaps_rollup) once idle after the first paint, and while playing.
 // CPU: time on a CPU of all threads over 20 s of audio, the program playing a row (clicked with xdotool) with
-// its lyric clock running, against `mpg123 -o pulse` playing the same file through the same server.
+// its lyric clock running, against `mpg123 -o pulse` playing the same file through the same server; and, as
+// a floor, a window that only moves a picture as often as the lyric clock does (bench_marker_floor).
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -197,6 +198,22 @@ Sample MeasureProgram(const std::string& program, bool play, const std::vector<s
     return s;
 }
 
+// The marker-only window starts moving its picture as soon as it is shown.
+double FloorCpuPerSecond(const std::string& program, const std::vector<std::string>& env) {
+    std::vector<std::string> e = env;
+    e.push_back("QIVA_FIRST_PAINT=report");
+    Child c = Spawn({program}, e);
+    double cpu = -1;
+    if (WaitFirstPaint(c) >= 0) {
+        Sleep(2);
+        const double before = CpuSeconds(c.pid);
+        Sleep(kCpuWindow);
+        cpu = (CpuSeconds(c.pid) - before) / kCpuWindow;
+    }
+    Finish(c, true);
+    return cpu;
+}
+
 double Mpg123CpuPerAudioSecond(const fs::path& song) {
     Child c = Spawn({"mpg123", "-q", "-o", "pulse", song.string()}, {});
     Sleep(2);
@@ -211,7 +228,7 @@ double Mpg123CpuPerAudioSecond(const fs::path& song) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <qiva> <bench_bare_window>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <qiva> <bench_bare_window> [bench_marker_floor]\n", argv[0]);
         return 2;
     }
     const fs::path dir = Prepare(argv[1]);
@@ -228,6 +245,7 @@ int main(int argc, char** argv) {
     const Sample program = MeasureProgram(qiva, true, env);
     const Sample bareSample = MeasureProgram(bare, false, env);
     const double mpg = pulse ? Mpg123CpuPerAudioSecond(dir / "歌词" / "bench.MP3") : -1;
+    const double floor = argc > 3 ? FloorCpuPerSecond(fs::absolute(argv[3]).string(), env) : -1;
 
     const double startQ = Median(a), startB = Median(b);
     std::printf("| measure | QIVA歌词秀 | bare Qt window / mpg123 | ratio or difference | target |\n");
@@ -249,6 +267,11 @@ int main(int argc, char** argv) {
         "| CPU per second of audio (%s) | %.1f ms | %.1f ms (mpg123 -o pulse) | %.2fx | at most 1.5x |\n",
         pulse ? "PulseAudio null sink" : "no sound server: null output", program.cpuPerAudioSecond * 1000,
         mpg * 1000, mpg > 0 ? program.cpuPerAudioSecond / mpg : 0.0);
+    if (floor >= 0)
+        std::printf(
+            "| CPU per second, a window that only moves a 30-pixel picture every 100 ms | %.1f ms | %.1f ms "
+            "(mpg123 -o pulse) | %.2fx | (the floor under the row above) |\n",
+            floor * 1000, mpg * 1000, mpg > 0 ? floor / mpg : 0.0);
     fs::remove_all(dir);
     return 0;
 }

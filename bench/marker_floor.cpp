@@ -1,0 +1,34 @@
+// The floor under the player's CPU while a song plays: the barest Qt Widgets window that does what the lyric
+// clock must do on every tick, move a 30-pixel picture a few pixels every 100 ms, and nothing else: no
+// audio, no lyrics, no list. Built with the same compiler, flags, Qt and X settings as the program.
+
+#include <QApplication>
+#include <QByteArray>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/FirstPaint.h"
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", QByteArray("1"));
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("标记窗体"));
+    window.setFixedSize(617, 498);
+    auto* marker = new QLabel(&window);
+    QPixmap picture(30, 30);
+    picture.fill(Qt::red);
+    marker->setPixmap(picture);
+    marker->setGeometry(80, 272, 30, 30);
+    QTimer clock;
+    clock.setInterval(100);
+    clock.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&clock, &QTimer::timeout,
+                     [marker] { marker->move(marker->x() > 500 ? 80 : marker->x() + 5, marker->y()); });
+    clock.start();
+    window.show();
+    qiva::WatchFirstPaint(&window);
+    return app.exec();
+}
