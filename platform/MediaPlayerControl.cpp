@@ -18,6 +18,13 @@ QString Clock(double seconds) {
     return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// The time shows whole seconds: the next refresh comes just after the song's next second has begun, so the
+// shown time is never a second behind the song.
+int MillisecondsIntoNextSecond(double position) {
+    const double toNext = std::floor(position) + 1 - position;
+    return static_cast<int>(std::ceil(toNext * 1000)) + 5;
+}
+
 enum class Glyph { Play, Pause, Stop };
 
 // The transport glyphs are drawn here rather than looked up in the desktop's icon theme: the same look on
@@ -116,11 +123,12 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     });
     connect(volume_, &QSlider::valueChanged, this, [this](int v) { engine_->setVolume(v); });
 
+    // The position moves only while a song plays: the bar and the time follow it once a second then, and
+    // otherwise change only with the state, a new file or a seek, which refresh them themselves. Each
+    // refresh wakes the program and repaints the control.
     refreshTimer_ = new QTimer(this);
-    // The position moves only while a song plays: the bar and the time follow it once a second then (the
-    // time shows whole seconds), and otherwise change only with the state, a new file or a seek, which
-    // refresh them themselves. Each refresh wakes the program and repaints the control.
-    refreshTimer_->setInterval(1000);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setTimerType(Qt::PreciseTimer);
     connect(refreshTimer_, &QTimer::timeout, this, &MediaPlayerControl::refresh);
     refresh();
 }
@@ -155,18 +163,19 @@ void MediaPlayerControl::playClicked() {
 
 void MediaPlayerControl::refresh() {
     const double duration = engine_->Duration();
+    const double position = engine_->CurrentPosition();
     const int state = engine_->PlayState();
-    if (state == MediaPlayer::Playing && !refreshTimer_->isActive())
-        refreshTimer_->start();
-    else if (state != MediaPlayer::Playing)
+    if (state == MediaPlayer::Playing)
+        refreshTimer_->start(MillisecondsIntoNextSecond(position));
+    else
         refreshTimer_->stop();
     playButton_->setEnabled(!engine_->FileName().isEmpty() && state != MediaPlayer::Playing);
     pauseButton_->setEnabled(state == MediaPlayer::Playing);
     stopButton_->setEnabled(state != MediaPlayer::Stopped);
     positionBar_->setRange(0, static_cast<int>(duration * 1000));
     positionBar_->setPageStep(std::max(1000, static_cast<int>(duration * 100)));
-    if (!dragging_) positionBar_->setValue(static_cast<int>(engine_->CurrentPosition() * 1000));
-    timeLabel_->setText(Clock(engine_->CurrentPosition()) + QStringLiteral(" / ") + Clock(duration));
+    if (!dragging_) positionBar_->setValue(static_cast<int>(position * 1000));
+    timeLabel_->setText(Clock(position) + QStringLiteral(" / ") + Clock(duration));
 }
 
 }  // namespace qiva

@@ -183,6 +183,13 @@ void PlatformTest::positionBarFollowsTheSongAndSeeks() {
     QVERIFY(refresh->isActive());  // the bar follows a playing song
     fake->advance(12.5);
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 12500, 2500);
+    // The time shows whole seconds; the next refresh comes just after the song's next second begins.
+    control.setCurrentPosition(20.25);
+    QCOMPARE(bar->value(), 20250);
+    QVERIFY(refresh->isActive());
+    QCOMPARE(refresh->interval(), 755);
+    control.setCurrentPosition(21);
+    QCOMPARE(refresh->interval(), 1005);
     control.Pause();
     QCoreApplication::processEvents();
     QVERIFY(!refresh->isActive());   // nothing to follow while paused
