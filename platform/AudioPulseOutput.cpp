@@ -4,10 +4,14 @@
 #include <optional>
 
 #include "platform/AudioOutput.h"
+#include "platform/PulseLibrary.h"
 
 namespace qiva {
 
 namespace {
+
+// Only reached once MakePulseOutput has found the library.
+const PulseLibrary& pa() { return *Pulse(); }
 
 // The server's queue for our stream, and how much of it must be free before the server asks for more. The
 // queue's length does not change what position is reported (that comes from the server's timing), nor how
@@ -29,72 +33,73 @@ public:
         if (!loop_) return;
         end();
         if (context_) {
-            pa_threaded_mainloop_lock(loop_);
-            pa_context_set_state_callback(context_, nullptr, nullptr);
-            pa_context_disconnect(context_);
-            pa_context_unref(context_);
-            pa_threaded_mainloop_unlock(loop_);
+            pa().pa_threaded_mainloop_lock(loop_);
+            pa().pa_context_set_state_callback(context_, nullptr, nullptr);
+            pa().pa_context_disconnect(context_);
+            pa().pa_context_unref(context_);
+            pa().pa_threaded_mainloop_unlock(loop_);
         }
-        if (started_) pa_threaded_mainloop_stop(loop_);
-        pa_threaded_mainloop_free(loop_);
+        if (started_) pa().pa_threaded_mainloop_stop(loop_);
+        pa().pa_threaded_mainloop_free(loop_);
     }
 
     const char* name() const override { return "pulse"; }
 
     bool connect(const char* server, int timeoutMs) {
-        loop_ = pa_threaded_mainloop_new();
+        loop_ = pa().pa_threaded_mainloop_new();
         if (!loop_) return false;
-        context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "QIVA");
+        context_ = pa().pa_context_new(pa().pa_threaded_mainloop_get_api(loop_), "QIVA");
         if (!context_) return false;
-        pa_context_set_state_callback(context_, &PulseOutput::onChange, this);
+        pa().pa_context_set_state_callback(context_, &PulseOutput::onChange, this);
         // Never start a server of our own: where none runs the engine plays to the null output instead.
-        if (pa_context_connect(context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
-        if (pa_threaded_mainloop_start(loop_) < 0) return false;
+        if (pa().pa_context_connect(context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+        if (pa().pa_threaded_mainloop_start(loop_) < 0) return false;
         started_ = true;
         Locked lock(loop_);
         waitFor(timeoutMs, [this] {
-            return pa_context_get_state(context_) != PA_CONTEXT_CONNECTING &&
-                   pa_context_get_state(context_) != PA_CONTEXT_AUTHORIZING &&
-                   pa_context_get_state(context_) != PA_CONTEXT_SETTING_NAME &&
-                   pa_context_get_state(context_) != PA_CONTEXT_UNCONNECTED;
+            return pa().pa_context_get_state(context_) != PA_CONTEXT_CONNECTING &&
+                   pa().pa_context_get_state(context_) != PA_CONTEXT_AUTHORIZING &&
+                   pa().pa_context_get_state(context_) != PA_CONTEXT_SETTING_NAME &&
+                   pa().pa_context_get_state(context_) != PA_CONTEXT_UNCONNECTED;
         });
-        return pa_context_get_state(context_) == PA_CONTEXT_READY;
+        return pa().pa_context_get_state(context_) == PA_CONTEXT_READY;
     }
 
     bool begin(const AudioFormat& format) override {
         end();
         Locked lock(loop_);
-        if (pa_context_get_state(context_) != PA_CONTEXT_READY) return false;
+        if (pa().pa_context_get_state(context_) != PA_CONTEXT_READY) return false;
         format_ = format;
         const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(format.rate), uint8_t(format.channels)};
-        stream_ = pa_stream_new(context_, "QIVA", &spec, nullptr);
+        stream_ = pa().pa_stream_new(context_, "QIVA", &spec, nullptr);
         if (!stream_) return false;
-        pa_stream_set_state_callback(stream_, &PulseOutput::onChange, this);
-        pa_stream_set_write_callback(stream_, &PulseOutput::onWritable, this);
+        pa().pa_stream_set_state_callback(stream_, &PulseOutput::onChange, this);
+        pa().pa_stream_set_write_callback(stream_, &PulseOutput::onWritable, this);
         pa_buffer_attr attr{};
         attr.maxlength = attr.prebuf = attr.fragsize = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(kQueueUsec, &spec));
-        attr.minreq = uint32_t(pa_usec_to_bytes(kRefillUsec, &spec));
+        attr.tlength = uint32_t(pa().pa_usec_to_bytes(kQueueUsec, &spec));
+        attr.minreq = uint32_t(pa().pa_usec_to_bytes(kRefillUsec, &spec));
         pa_cvolume volume;
-        pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
+        pa().pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
         // Interpolated timing: the stream's time is the sample being heard right now, between the server's
         // timing reports too.
         const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         written_ = heard_ = offset_ = 0;
         paused_ = false;
         interrupted_ = false;
-        if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0) return false;
-        waitFor(kTimeoutMs, [this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
+        if (pa().pa_stream_connect_playback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0)
+            return false;
+        waitFor(kTimeoutMs, [this] { return pa().pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
         return streamReady();
     }
 
     void end() override {
         Locked lock(loop_);
         if (!stream_) return;
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_write_callback(stream_, nullptr, nullptr);
-        if (pa_stream_get_state(stream_) == PA_STREAM_READY) pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pa().pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa().pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        if (pa().pa_stream_get_state(stream_) == PA_STREAM_READY) pa().pa_stream_disconnect(stream_);
+        pa().pa_stream_unref(stream_);
         stream_ = nullptr;
         written_ = heard_ = 0;
     }
@@ -107,14 +112,14 @@ public:
         while (left > 0) {
             if (interrupted_) return Result::Interrupted;
             if (!streamReady()) return Result::Failed;
-            size_t room = pa_stream_writable_size(stream_);
+            size_t room = pa().pa_stream_writable_size(stream_);
             if (room == size_t(-1)) return Result::Failed;
             room = std::min(room - room % frameBytes, left);
             if (room == 0) {
-                pa_threaded_mainloop_wait(loop_);
+                pa().pa_threaded_mainloop_wait(loop_);
                 continue;
             }
-            if (pa_stream_write(stream_, bytes, room, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            if (pa().pa_stream_write(stream_, bytes, room, nullptr, 0, PA_SEEK_RELATIVE) < 0)
                 return Result::Failed;
             bytes += room;
             left -= room;
@@ -128,11 +133,11 @@ public:
         if (interrupted_) return Result::Interrupted;
         if (!streamReady()) return Result::Failed;
         drained_ = drainDone_ = false;
-        pa_operation* op = pa_stream_drain(stream_, &PulseOutput::onDrained, this);
+        pa_operation* op = pa().pa_stream_drain(stream_, &PulseOutput::onDrained, this);
         if (!op) return Result::Failed;
-        while (!drainDone_ && !interrupted_ && streamReady()) pa_threaded_mainloop_wait(loop_);
-        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_operation_cancel(op);
-        pa_operation_unref(op);
+        while (!drainDone_ && !interrupted_ && streamReady()) pa().pa_threaded_mainloop_wait(loop_);
+        if (pa().pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa().pa_operation_cancel(op);
+        pa().pa_operation_unref(op);
         if (drained_) return Result::Done;
         return interrupted_ ? Result::Interrupted : Result::Failed;
     }
@@ -140,7 +145,7 @@ public:
     void interrupt() override {
         Locked lock(loop_);
         interrupted_ = true;
-        pa_threaded_mainloop_signal(loop_, 0);
+        pa().pa_threaded_mainloop_signal(loop_, 0);
     }
 
     // While paused the position stands where the pause found it, whatever the server's clock does with the
@@ -151,7 +156,8 @@ public:
         if (paused) heardLocked();
         paused_ = paused;
         if (!paused) offset_ = heard_ - streamFrames().value_or(heard_ - offset_);
-        if (streamReady()) pa_operation_unref(pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
+        if (streamReady())
+            pa().pa_operation_unref(pa().pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
     }
 
     int64_t heardFrames() const override {
@@ -164,18 +170,18 @@ public:
         volume_ = percent;
         if (!streamReady()) return;
         pa_cvolume volume;
-        pa_cvolume_set(&volume, uint8_t(format_.channels), PulseVolume(percent));
-        pa_operation* op = pa_context_set_sink_input_volume(context_, pa_stream_get_index(stream_), &volume,
-                                                            nullptr, nullptr);
-        if (op) pa_operation_unref(op);
+        pa().pa_cvolume_set(&volume, uint8_t(format_.channels), PulseVolume(percent));
+        pa_operation* op = pa().pa_context_set_sink_input_volume(context_, pa().pa_stream_get_index(stream_),
+                                                                 &volume, nullptr, nullptr);
+        if (op) pa().pa_operation_unref(op);
     }
 
 private:
     static constexpr int kTimeoutMs = 2000;
 
     struct Locked {
-        explicit Locked(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
-        ~Locked() { pa_threaded_mainloop_unlock(loop_); }
+        explicit Locked(pa_threaded_mainloop* loop) : loop_(loop) { pa().pa_threaded_mainloop_lock(loop_); }
+        ~Locked() { pa().pa_threaded_mainloop_unlock(loop_); }
         Locked(const Locked&) = delete;
         Locked& operator=(const Locked&) = delete;
         pa_threaded_mainloop* loop_;
@@ -183,7 +189,7 @@ private:
 
     std::optional<int64_t> streamFrames() const {
         pa_usec_t usec = 0;
-        if (!streamReady() || pa_stream_get_time(stream_, &usec) != 0) return std::nullopt;
+        if (!streamReady() || pa().pa_stream_get_time(stream_, &usec) != 0) return std::nullopt;
         return int64_t(usec * uint64_t(format_.rate) / PA_USEC_PER_SEC);
     }
 
@@ -194,19 +200,19 @@ private:
     }
 
     bool streamReady() const {
-        return stream_ && pa_context_get_state(context_) == PA_CONTEXT_READY &&
-               pa_stream_get_state(stream_) == PA_STREAM_READY;
+        return stream_ && pa().pa_context_get_state(context_) == PA_CONTEXT_READY &&
+               pa().pa_stream_get_state(stream_) == PA_STREAM_READY;
     }
 
     // Waits (lock held) until done() holds or the time is up; a timer on the loop wakes the wait.
     template <typename Done>
     void waitFor(int timeoutMs, Done done) {
         timedOut_ = false;
-        pa_time_event* timer =
-            pa_context_rttime_new(context_, pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
-                                  &PulseOutput::onTimeout, this);
-        while (!done() && !timedOut_) pa_threaded_mainloop_wait(loop_);
-        if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+        pa_time_event* timer = pa().pa_context_rttime_new(
+            context_, pa().pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
+            &PulseOutput::onTimeout, this);
+        while (!done() && !timedOut_) pa().pa_threaded_mainloop_wait(loop_);
+        if (timer) pa().pa_threaded_mainloop_get_api(loop_)->time_free(timer);
     }
 
     static void onChange(pa_context*, void* self) { static_cast<PulseOutput*>(self)->signal(); }
@@ -223,7 +229,7 @@ private:
         out->timedOut_ = true;
         out->signal();
     }
-    void signal() { pa_threaded_mainloop_signal(loop_, 0); }
+    void signal() { pa().pa_threaded_mainloop_signal(loop_, 0); }
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
@@ -244,6 +250,7 @@ private:
 }  // namespace
 
 std::unique_ptr<AudioOutput> MakePulseOutput(const char* server, int timeoutMs) {
+    if (Pulse() == nullptr) return nullptr;
     auto out = std::make_unique<PulseOutput>();
     if (!out->connect(server, timeoutMs)) return nullptr;
     return out;

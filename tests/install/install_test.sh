@@ -51,6 +51,9 @@ start() {
     QIVA_AUDIO=null QIVA_FIRST_PAINT=quit timeout 60 "${as_user[@]}" "$prefix/bin/qiva"
 }
 
+# The sound server's library (and the dozen it brings along) is loaded when a song first plays, not at start.
+! ldd "$prefix/bin/qiva" | grep -q 'libpulse' || fail "the program links libpulse at start-up"
+
 out=$(start) || fail "the installed program did not start and paint (exit $?)"
 grep -q '^first-paint [0-9]* 播放窗体$' <<<"$out" || fail "no first paint of the player window: $out"
 ! grep -q '^dialog-before-first-paint' <<<"$out" || fail "a dialog came before the player window: $out"

@@ -15,6 +15,7 @@
 #include "app/Startup.h"
 #include "platform/Layout.h"
 #include "platform/MediaPlayerControl.h"
+#include "platform/PulseLibrary.h"
 #include "platform/RealServices.h"
 #include "platform/doubles/Doubles.h"
 
@@ -46,6 +47,7 @@ private slots:
     void songFontResolvesToAChineseFont();
     void fixedWindowsHaveNoMinimiseOrMaximise();
     void standardButtonsSpeakChinese();
+    void soundServerLibraryLoadsOnlyWhole();
 };
 
 void PlatformTest::playStateEventsArriveAfterTheCallingHandlerInOrder() {
@@ -248,6 +250,20 @@ void PlatformTest::standardButtonsSpeakChinese() {
     QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
     QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("QIVA歌词秀"));
     QVERIFY(!QApplication::windowIcon().isNull());
+}
+
+void PlatformTest::soundServerLibraryLoadsOnlyWhole() {
+    // A machine without libpulse, or with a library that lacks a function, gets no half-made output.
+    QCOMPARE(LoadPulseLibrary("libqiva-no-such-library.so.0"), nullptr);
+    QCOMPARE(LoadPulseLibrary("libc.so.6"), nullptr);  // loads, but has none of them
+    // Here libpulse is installed: every function is found, once for the whole program.
+    const PulseLibrary* pulse = Pulse();
+    QVERIFY(pulse != nullptr);
+    QCOMPARE(Pulse(), pulse);
+    QVERIFY(pulse->pa_threaded_mainloop_new != nullptr);
+    QVERIFY(pulse->pa_usec_to_bytes != nullptr);
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, 44100, 2};
+    QCOMPARE(pulse->pa_usec_to_bytes(PA_USEC_PER_SEC, &spec), size_t(44100 * 4));
 }
 
 QTEST_MAIN(PlatformTest)
