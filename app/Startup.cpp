@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -45,6 +46,10 @@ void SetUpApplicationWithoutIcon(QApplication& app) {
     app.setFont(SongFont(9));
 }
 }  // namespace
+
+void ChooseDisplaySettings() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", QByteArray("1"));
+}
 
 void SetUpApplication(QApplication& app) {
     SetUpApplicationWithoutIcon(app);

@@ -3,16 +3,16 @@
 // audio, no lyrics, no list. Built with the same compiler, flags, Qt and X settings as the program.
 
 #include <QApplication>
-#include <QByteArray>
 #include <QLabel>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
 #include "app/FirstPaint.h"
+#include "app/Startup.h"
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", QByteArray("1"));
+    qiva::ChooseDisplaySettings();
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("标记窗体"));

@@ -1,6 +1,6 @@
 // Start-up: the font loading on a second thread never holds up the program, with or without an
 // application, and the main thread can use fonts while it runs; work put off until the first paint runs
-// once, after it, and never for a window that is gone.
+// once, after it, and never for a window that is gone; the display settings leave the user's own.
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -8,6 +8,7 @@
 
 #include "app/FirstPaint.h"
 #include "app/FontPreload.h"
+#include "app/Startup.h"
 #include "platform/Layout.h"
 
 using namespace qiva;
@@ -31,6 +32,7 @@ private slots:
     void mainThreadUsesFontsWhileItLoads();
     void afterFirstPaintRunsOnceAfterThePaint();
     void afterFirstPaintNeverRunsForAGoneWindow();
+    void displaySettingsKeepTheUsersChoice();
 };
 
 void StartupTests::stopsWhenNoApplicationComes() {
@@ -88,6 +90,20 @@ void StartupTests::afterFirstPaintNeverRunsForAGoneWindow() {
     AfterFirstPaint(nullptr, [&] { ++runs; });  // nothing to wait for: nothing runs
     QTest::qWait(20);
     QCOMPARE(runs, 0);
+}
+
+void StartupTests::displaySettingsKeepTheUsersChoice() {
+    const QByteArray saved = qgetenv("QT_XCB_NO_MITSHM");
+    qunsetenv("QT_XCB_NO_MITSHM");
+    ChooseDisplaySettings();
+    QCOMPARE(qgetenv("QT_XCB_NO_MITSHM"), QByteArray("1"));
+    qputenv("QT_XCB_NO_MITSHM", QByteArray("0"));  // a user who wants shared memory keeps it
+    ChooseDisplaySettings();
+    QCOMPARE(qgetenv("QT_XCB_NO_MITSHM"), QByteArray("0"));
+    if (saved.isNull())
+        qunsetenv("QT_XCB_NO_MITSHM");
+    else
+        qputenv("QT_XCB_NO_MITSHM", saved);
 }
 
 int RunStartupTests(int argc, char** argv) {
