@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/Layout.h"
+#include "platform/ListRows.h"
 #include "platform/MediaPlayerControl.h"
 
 namespace qiva {
@@ -71,18 +72,14 @@ void MainPlay::BuildControls() {
     List1 = new QListWidget(this);
     PlaceTwips(List1, 360, 360, 4935, 2580);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Long rows scroll sideways: the list's scroll extent follows its widest row, so a row of 1000 pixels
-    // or more is never cut off.
+    // Long rows scroll sideways over 1000 pixels, or further where a row is wider.
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     List1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     List1->setWordWrap(false);
     List1->setTextElideMode(Qt::ElideNone);
     // Measuring a row means shaping its text, which for a long record takes far longer than showing the
-    // window: the rows are measured a batch at a time, the first batch (more rows than the list shows) before
-    // the window is painted and the rest in the turns of the event loop after it. The scroll extent then
-    // grows to the widest row.
-    List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(16);
+    // window: the rows show at once and are measured after the list has painted them.
+    listRows_ = new ListRowsMeasuredLater(List1);
 
     Command1 = Button(this, QStringLiteral("新建歌词"), 5520, 360);
     Command4 = Button(this, QStringLiteral("编辑歌词"), 7320, 360);
@@ -142,7 +139,7 @@ bool MainPlay::LoadAssociationTable() {
         return true;
     } catch (const StoreError&) {
         // The table may be half replaced: no row may stand for an entry that is not its own.
-        List1->clear();
+        listRows_->Fill({});
         const QString text = QStringLiteral("关联记录文件已损坏，无法读出歌曲列表！");
         if (isVisible())
             s_.prompter.MsgBox(text, kErrorTitle);
@@ -158,8 +155,7 @@ void MainPlay::FillList() {
     rows.reserve(count);
     for (int i = 1; i <= count; ++i)
         rows << m_.assocTable[i].songPath + QStringLiteral("   ") + m_.assocTable[i].lyricsPath;
-    List1->clear();
-    List1->addItems(rows);
+    listRows_->Fill(rows);
 }
 
 void MainPlay::paintEvent(QPaintEvent* event) {

@@ -15,6 +15,7 @@ class QTimer;
 
 namespace qiva {
 
+class ListRowsMeasuredLater;
 class MediaPlayerControl;
 
 class MainPlay : public QWidget {
@@ -89,6 +90,7 @@ private:
     bool pastLastLine_ = false;
     // A message that must wait until the window has been painted once.
     QString pendingMessage_;
+    ListRowsMeasuredLater* listRows_ = nullptr;
 };
 
 }  // namespace qiva

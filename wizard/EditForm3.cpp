@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "platform/Layout.h"
+#include "platform/ListRows.h"
 #include "wizard/EditForm1.h"
 #include "wizard/TimingCorrections.h"
 
@@ -22,9 +23,6 @@ namespace {
 // about 14 pixels, and at the drawn heights their last line was cut off. The space below both is free.
 constexpr int kLabel3Height = 1335;
 constexpr int kLabel5Height = 600;
-
-// Long rows scroll sideways over at least this many pixels.
-constexpr int kHorizontalExtent = 1000;
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int l, int t, int w, int h) {
     auto* label = new QLabel(text, parent);
@@ -166,8 +164,7 @@ void EditForm3::loadSong() {
 void EditForm3::addRow(const LyricLine& l) {
     const QString text = ListRowText(l);
     auto* item = new QListWidgetItem(text, List1);
-    const QFontMetrics fm(List1->font());
-    item->setSizeHint(QSize(std::max(kHorizontalExtent, fm.horizontalAdvance(text) + 8), fm.height() + 2));
+    item->setSizeHint(ListRowSize(QFontMetrics(List1->font()), text));
 }
 
 void EditForm3::flashlistview() {

@@ -18,6 +18,27 @@ QByteArray FileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// What the list draws in its first paint, seen just before it draws it.
+class FirstListPaint : public QObject {
+public:
+    explicit FirstListPaint(QListWidget* list) : list_(list) { list->viewport()->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Paint || painted) return false;
+        painted = true;
+        topRow = list_->indexAt(QPoint(2, 2)).row();
+        topRowHeight = list_->visualItemRect(list_->item(0)).height();
+        lastRowHeight = list_->visualItemRect(list_->item(list_->count() - 1)).height();
+        return false;
+    }
+    bool painted = false;
+    int topRow = -1;
+    int topRowHeight = -1;
+    int lastRowHeight = -2;
+
+private:
+    QListWidget* list_;
+};
+
 void InstallMarker(PlayerFixture& f) {
     QVERIFY(QFile::copy(QStringLiteral(QIVA_ASSETS "/right.gif"), f.path("right.gif")));
 }
@@ -39,8 +60,10 @@ private slots:
     void refreshWithDamagedRecord();
     void twoRowsForOneSong();
     void mouseClickOnARowPlaysIt();
+    void rowsShowAtTheFirstPaint();
     void longRowsScrollSideways();
     void aLongRowFarDownTheListStillWidensIt();
+    void refreshMeasuresTheNewRowsAfresh();
     void missingLyricsFile_data();
     void missingLyricsFile();
     void restartWithoutSelectedRowShowsNoLyrics();
@@ -267,8 +290,24 @@ void WindowTests::longRowsScrollSideways() {
     QVERIFY(rowWidth > 1000);
     QScrollBar* bar = w.List1->horizontalScrollBar();
     QTRY_VERIFY(bar->isVisible());
-    QVERIFY(bar->maximum() + w.List1->viewport()->width() >= 1000);
-    QVERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+}
+
+// The rows the list shows are drawn in its very first paint, however many there are; measuring them all
+// comes after it.
+void WindowTests::rowsShowAtTheFirstPaint() {
+    PlayerFixture f;
+    for (int i = 0; i < 300; ++i) f.associate(f.path(QStringLiteral("s%1.mp3").arg(i)), f.path("a.TXT"));
+    MainPlay& w = f.open();
+    FirstListPaint first(w.List1);
+    w.show();
+    QTRY_VERIFY(first.painted);
+    QCOMPARE(first.topRow, 0);
+    QCOMPARE(first.lastRowHeight, first.topRowHeight);
+    // Short rows still scroll sideways over 1000 pixels.
+    QScrollBar* bar = w.List1->horizontalScrollBar();
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
 }
 
 // The rows are measured a batch at a time after the window shows; the widest row still sets the extent
@@ -286,6 +325,24 @@ void WindowTests::aLongRowFarDownTheListStillWidensIt() {
     QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
     w.List1->scrollToItem(w.List1->item(149));
     QVERIFY(w.List1->visualItemRect(w.List1->item(149)).intersects(w.List1->viewport()->rect()));
+}
+
+// A refreshed list is measured again from the start: a long row that has gone no longer widens it.
+void WindowTests::refreshMeasuresTheNewRowsAfresh() {
+    PlayerFixture f;
+    f.associate(f.path(QString(120, u'长') + ".mp3"), f.path("a.TXT"));
+    MainPlay& w = f.open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QScrollBar* bar = w.List1->horizontalScrollBar();
+    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() > 1000);
+    QVERIFY(QFile::remove(f.path("关联记录.TXT")));
+    f.associate(f.path("b.mp3"), f.path("b.TXT"));
+    w.Command3->click();
+    QCOMPARE(w.List1->count(), 1);
+    QTRY_COMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
+    QTest::qWait(50);
+    QCOMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
 }
 
 void WindowTests::missingLyricsFile_data() {
