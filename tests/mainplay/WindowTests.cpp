@@ -18,6 +18,11 @@ QByteArray FileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// How far the list scrolls sideways, in pixels: its horizontal extent.
+int ScrollExtent(QListWidget* list) {
+    return list->horizontalScrollBar()->maximum() + list->viewport()->width();
+}
+
 // What the list draws in its first paint, seen just before it draws it.
 class FirstListPaint : public QObject {
 public:
@@ -288,9 +293,8 @@ void WindowTests::longRowsScrollSideways() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const int rowWidth = w.List1->fontMetrics().horizontalAdvance(w.List1->item(0)->text());
     QVERIFY(rowWidth > 1000);
-    QScrollBar* bar = w.List1->horizontalScrollBar();
-    QTRY_VERIFY(bar->isVisible());
-    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+    QTRY_VERIFY(w.List1->horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(ScrollExtent(w.List1) >= rowWidth);
 }
 
 // The rows the list shows are drawn in its very first paint, however many there are; measuring them all
@@ -305,9 +309,8 @@ void WindowTests::rowsShowAtTheFirstPaint() {
     QCOMPARE(first.topRow, 0);
     QCOMPARE(first.lastRowHeight, first.topRowHeight);
     // Short rows still scroll sideways over 1000 pixels.
-    QScrollBar* bar = w.List1->horizontalScrollBar();
-    QTRY_VERIFY(bar->isVisible());
-    QCOMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
+    QTRY_VERIFY(w.List1->horizontalScrollBar()->isVisible());
+    QCOMPARE(ScrollExtent(w.List1), 1000);
 }
 
 // The rows are measured a batch at a time after the window shows; the widest row still sets the extent
@@ -321,8 +324,7 @@ void WindowTests::aLongRowFarDownTheListStillWidensIt() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QCOMPARE(w.List1->count(), 150);
     const int rowWidth = w.List1->fontMetrics().horizontalAdvance(w.List1->item(149)->text());
-    QScrollBar* bar = w.List1->horizontalScrollBar();
-    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() >= rowWidth);
+    QTRY_VERIFY(ScrollExtent(w.List1) >= rowWidth);
     w.List1->scrollToItem(w.List1->item(149));
     QVERIFY(w.List1->visualItemRect(w.List1->item(149)).intersects(w.List1->viewport()->rect()));
 }
@@ -334,15 +336,14 @@ void WindowTests::refreshMeasuresTheNewRowsAfresh() {
     MainPlay& w = f.open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QScrollBar* bar = w.List1->horizontalScrollBar();
-    QTRY_VERIFY(bar->maximum() + w.List1->viewport()->width() > 1000);
+    QTRY_VERIFY(ScrollExtent(w.List1) > 1000);
     QVERIFY(QFile::remove(f.path("关联记录.TXT")));
     f.associate(f.path("b.mp3"), f.path("b.TXT"));
     w.Command3->click();
     QCOMPARE(w.List1->count(), 1);
-    QTRY_COMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
+    QTRY_COMPARE(ScrollExtent(w.List1), 1000);
     QTest::qWait(50);
-    QCOMPARE(bar->maximum() + w.List1->viewport()->width(), 1000);
+    QCOMPARE(ScrollExtent(w.List1), 1000);
 }
 
 void WindowTests::missingLyricsFile_data() {
