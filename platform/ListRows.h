@@ -30,12 +30,12 @@ public:
 
     // Replaces the list's rows.
     void Fill(const QStringList& rows);
-    // True while some rows are still to be measured.
-    bool measuring() const { return next_ < rows_.size(); }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    // True while some rows are still to be measured.
+    bool measuring() const { return next_ < rows_.size(); }
     void StartAfterPaint();
     void MeasureBatch();
 
