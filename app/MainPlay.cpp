@@ -14,6 +14,7 @@
 
 #include "platform/Layout.h"
 #include "platform/ListRows.h"
+#include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"
 
 namespace qiva {
@@ -100,9 +101,7 @@ void MainPlay::BuildControls() {
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A little taller than first drawn: three lines of bold 12-point Song text need 50 pixels here.
     PlaceTwips(Label4, 5400, 3840, 3495, 780);
-    Image1 = new QLabel(this);
-    Image1->setScaledContents(true);
-    PlaceTwips(Image1, 1080, kMarkerTop, 450, 450);
+    Image1 = new MarkerImage(this, TwipsRect(1080, kMarkerTop, 450, 450));
     markerLeft = 1080;
     Label2 = AutoSizeLabel(this, SongFont(14.25, true), true, kLyricLeft, 4680);
     Label3 = AutoSizeLabel(this, font(), false, kLyricLeft, 5760);
@@ -388,7 +387,7 @@ int MainPlay::SelectedRow() const {
 
 void MainPlay::PlaceMarker(float leftTwips) {
     markerLeft = leftTwips;
-    MoveTwips(Image1, markerLeft, kMarkerTop);
+    Image1->moveTo(TwipsToPixels(markerLeft));
 }
 
 }  // namespace qiva

@@ -16,6 +16,7 @@ class QTimer;
 namespace qiva {
 
 class ListRowsMeasuredLater;
+class MarkerImage;
 class MediaPlayerControl;
 
 class MainPlay : public QWidget {
@@ -37,7 +38,7 @@ public:
     QLabel* Label3;  // next line
     QLabel* Label4;  // song information
     QLabel* Label5;
-    QLabel* Image1;  // the marker
+    MarkerImage* Image1;  // the marker
 
     // Window variables.
     int16_t curLine = 0;

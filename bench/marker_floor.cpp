@@ -3,13 +3,13 @@
 // audio, no lyrics, no list. Built with the same compiler, flags, Qt and X settings as the program.
 
 #include <QApplication>
-#include <QLabel>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
 #include "app/FirstPaint.h"
 #include "app/Startup.h"
+#include "platform/MarkerImage.h"
 
 int main(int argc, char** argv) {
     qiva::ChooseDisplaySettings();
@@ -17,16 +17,15 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QStringLiteral("标记窗体"));
     window.setFixedSize(617, 498);
-    auto* marker = new QLabel(&window);
+    auto* marker = new qiva::MarkerImage(&window, QRect(80, 272, 30, 30));
     QPixmap picture(30, 30);
     picture.fill(Qt::red);
     marker->setPixmap(picture);
-    marker->setGeometry(80, 272, 30, 30);
     QTimer clock;
     clock.setInterval(100);
     clock.setTimerType(Qt::PreciseTimer);
     QObject::connect(&clock, &QTimer::timeout,
-                     [marker] { marker->move(marker->x() > 500 ? 80 : marker->x() + 5, marker->y()); });
+                     [marker] { marker->moveTo(marker->left() > 500 ? 80 : marker->left() + 5); });
     clock.start();
     window.show();
     qiva::WatchFirstPaint(&window);

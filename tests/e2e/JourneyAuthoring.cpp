@@ -14,6 +14,7 @@
 #include "Journey.h"
 #include "app/Demo.h"
 #include "app/MainPlay.h"
+#include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"
 #include "wizard/EditForm1.h"
 #include "wizard/EditForm2.h"
@@ -137,8 +138,8 @@ void Journey::demoRowPlaysWithItsLyrics() {
     QVERIFY(p->MP->CurrentPosition() >= demo[0].first / 10.0);
     QCOMPARE(p->Label1->text(), demo[0].second);
     QCOMPARE(p->Label3->text(), demo[2].second);
-    const int markerAtLineStart = p->Image1->x();
-    QVERIFY(WaitFor([&] { return p->Image1->x() > markerAtLineStart + 20; }, 3000));
+    const int markerAtLineStart = p->Image1->left();
+    QVERIFY(WaitFor([&] { return p->Image1->left() > markerAtLineStart + 20; }, 3000));
     Shot(p, QStringLiteral("player-playing"));
 }
 

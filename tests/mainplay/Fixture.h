@@ -14,6 +14,7 @@
 
 #include "app/MainPlay.h"
 #include "platform/Layout.h"
+#include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/doubles/Doubles.h"
 #include "store/Main.h"
@@ -104,7 +105,7 @@ struct PlayerFixture {
 
     QStringList labels() const { return {w->Label1->text(), w->Label2->text(), w->Label3->text()}; }
     double label2Twips() const { return PixelsToTwips(w->Label2->width()); }
-    int markerPixels() const { return w->Image1->x(); }
+    int markerPixels() const { return w->Image1->left(); }
 };
 
 }  // namespace qiva::test

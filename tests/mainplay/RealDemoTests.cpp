@@ -9,6 +9,7 @@
 
 #include "app/Demo.h"
 #include "app/MainPlay.h"
+#include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/RealServices.h"
 #include "platform/doubles/Doubles.h"

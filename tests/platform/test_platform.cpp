@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -14,6 +15,7 @@
 
 #include "app/Startup.h"
 #include "platform/Layout.h"
+#include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/PulseLibrary.h"
 #include "platform/RealServices.h"
@@ -42,6 +44,8 @@ private slots:
     void pauseAndStopOutsidePlayingChangeNothing();
     void controlButtonsDriveTheEngine();
     void positionBarFollowsTheSongAndSeeks();
+    void markerRepaintsItsOldAndNewPlaces();
+    void markerLetsClicksAndSiblingsThrough();
     void filtersMatchAnyLetterCase();
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
@@ -200,6 +204,79 @@ void PlatformTest::positionBarFollowsTheSongAndSeeks() {
     control.Stop();
     QCoreApplication::processEvents();
     QCOMPARE(bar->value(), 0);
+}
+
+namespace {
+// What the window shows: the window system's copy of its pixels, which a repaint that missed a place leaves
+// stale (a fresh rendering of the widgets would hide that).
+QImage Shot(QWidget& w) {
+    QCoreApplication::processEvents();
+    return w.screen()->grabWindow(w.winId()).toImage();
+}
+QPixmap Solid(int size, Qt::GlobalColor colour) {
+    QPixmap p(size, size);
+    p.fill(colour);
+    return p;
+}
+QWidget* Panel(QWidget* parent, const QRect& place, Qt::GlobalColor colour) {
+    auto* w = new QWidget(parent);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+    w->setGeometry(place);
+    return w;
+}
+}  // namespace
+
+void PlatformTest::markerRepaintsItsOldAndNewPlaces() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    Panel(&window, window.rect(), Qt::white);
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    marker->setPixmap(Solid(32, Qt::red));
+    QCOMPARE(marker->pixmap().size(), QSize(30, 30));
+    QCOMPARE(marker->pictureGeometry(), QRect(10, 20, 30, 30));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(Shot(window).pixelColor(25, 35), QColor(Qt::red));
+    marker->moveTo(15);  // an ordinary step: the places overlap
+    QCOMPARE(marker->pictureGeometry(), QRect(15, 20, 30, 30));
+    QImage shot = Shot(window);
+    QCOMPARE(shot.pixelColor(12, 35), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(16, 35), QColor(Qt::red));
+    marker->moveTo(250);  // a new line: back to the start, or far along after a seek
+    shot = Shot(window);
+    QCOMPARE(shot.pixelColor(25, 35), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(260, 35), QColor(Qt::red));
+    // The row reaches the window's right edge, and a picture past it is simply cut off there.
+    marker->moveTo(290);
+    QCOMPARE(Shot(window).pixelColor(295, 35), QColor(Qt::red));
+    marker->setPixmap(QPixmap());
+    QCOMPARE(Shot(window).pixelColor(295, 35), QColor(Qt::white));
+}
+
+void PlatformTest::markerLetsClicksAndSiblingsThrough() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    Panel(&window, QRect(200, 10, 60, 60), Qt::blue);
+    auto* button = new QPushButton(QStringLiteral("下"), &window);
+    button->setGeometry(100, 10, 60, 60);
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    marker->setPixmap(Solid(30, Qt::red));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The row lies over the button, yet the button takes the click.
+    QCOMPARE(window.childAt(130, 40), button);
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(130, 40));
+    QCOMPARE(clicked.count(), 1);
+    // What lies under the row shows through it, and the picture passes over it and leaves it whole.
+    QCOMPARE(Shot(window).pixelColor(205, 30), QColor(Qt::blue));
+    marker->moveTo(210);
+    QCOMPARE(Shot(window).pixelColor(215, 35), QColor(Qt::red));
+    marker->moveTo(20);
+    QCOMPARE(Shot(window).pixelColor(215, 35), QColor(Qt::blue));
 }
 
 void PlatformTest::filtersMatchAnyLetterCase() {
