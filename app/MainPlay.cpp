@@ -111,6 +111,8 @@ void MainPlay::BuildControls() {
     connect(Command3, &QPushButton::clicked, this, &MainPlay::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &MainPlay::Command4_Click);
     connect(List1, &QListWidget::itemClicked, this, &MainPlay::List1_Click);
+    // The control's bar and time move at the clock's ticks, before the tick's own work repaints the window.
+    MP->FollowClock(Timer1);
     connect(Timer1, &QTimer::timeout, this, &MainPlay::Timer1_Timer);
     connect(MP, &MediaPlayerControl::PlayStateChange, this, &MainPlay::MP_PlayStateChange);
 }

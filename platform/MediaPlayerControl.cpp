@@ -13,16 +13,23 @@
 namespace qiva {
 
 namespace {
+int WholeSeconds(double seconds) { return static_cast<int>(std::floor(std::max(0.0, seconds))); }
+
 QString Clock(double seconds) {
-    const int s = static_cast<int>(std::floor(std::max(0.0, seconds)));
+    const int s = WholeSeconds(seconds);
     return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The time shows whole seconds: the next refresh comes just after the song's next second has begun, so the
-// shown time is never a second behind the song.
-int MillisecondsIntoNextSecond(double position) {
+// The time shows whole seconds: the next refresh comes just after the song's next second has begun (`late`
+// milliseconds after), so the shown time is never a second behind the song.
+int MillisecondsIntoNextSecond(double position, int late) {
     const double toNext = std::floor(position) + 1 - position;
-    return static_cast<int>(std::ceil(toNext * 1000)) + 5;
+    return static_cast<int>(std::ceil(toNext * 1000)) + late;
+}
+
+// The widest time the label must hold: songs of up to 999 minutes.
+QSize TimeLabelSize(const QLabel* label) {
+    return label->fontMetrics().boundingRect(QStringLiteral("000:00 / 000:00")).size() + QSize(4, 2);
 }
 
 enum class Glyph { Play, Pause, Stop };
@@ -99,6 +106,8 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     QFont small = timeLabel_->font();
     small.setPointSizeF(8);
     timeLabel_->setFont(small);
+    // A label of fixed size changes its text without the row being laid out again.
+    timeLabel_->setFixedSize(TimeLabelSize(timeLabel_));
     row->addWidget(timeLabel_);
     row->addStretch(1);
     row->addWidget(volume_);
@@ -153,6 +162,17 @@ void MediaPlayerControl::setCurrentPosition(double seconds) {
     refresh();
 }
 
+void MediaPlayerControl::FollowClock(QTimer* clock) {
+    followingClock_ = true;
+    connect(clock, &QTimer::timeout, this, &MediaPlayerControl::clockTick);
+}
+
+void MediaPlayerControl::clockTick() {
+    if (engine_->PlayState() == MediaPlayer::Playing &&
+        WholeSeconds(engine_->CurrentPosition()) != shownSecond_)
+        refresh();
+}
+
 void MediaPlayerControl::playClicked() {
     try {
         engine_->Play();
@@ -165,8 +185,9 @@ void MediaPlayerControl::refresh() {
     const double duration = engine_->Duration();
     const double position = engine_->CurrentPosition();
     const int state = engine_->PlayState();
+    // A followed clock ticks every tenth of a second or so: its tick comes before this fallback does.
     if (state == MediaPlayer::Playing)
-        refreshTimer_->start(MillisecondsIntoNextSecond(position));
+        refreshTimer_->start(MillisecondsIntoNextSecond(position, followingClock_ ? 250 : 5));
     else
         refreshTimer_->stop();
     playButton_->setEnabled(!engine_->FileName().isEmpty() && state != MediaPlayer::Playing);
@@ -175,6 +196,7 @@ void MediaPlayerControl::refresh() {
     positionBar_->setRange(0, static_cast<int>(duration * 1000));
     positionBar_->setPageStep(std::max(1000, static_cast<int>(duration * 100)));
     if (!dragging_) positionBar_->setValue(static_cast<int>(position * 1000));
+    shownSecond_ = WholeSeconds(position);
     timeLabel_->setText(Clock(position) + QStringLiteral(" / ") + Clock(duration));
 }
 

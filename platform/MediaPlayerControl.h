@@ -35,11 +35,17 @@ public:
     double Duration() const { return engine_->Duration(); }
     int PlayState() const { return engine_->PlayState(); }
 
+    // The host's own clock, ticking while a song plays: the bar and the time then move at its ticks, in the
+    // same wake-up and the same repaint as the host's work, instead of waking the program once more each
+    // second. The control's own timer stays as a fallback should the clock stop.
+    void FollowClock(QTimer* clock);
+
 signals:
     void PlayStateChange(int oldState, int newState);
 
 private:
     void refresh();
+    void clockTick();
     void playClicked();
 
     std::unique_ptr<MediaPlayer> engine_;
@@ -50,6 +56,8 @@ private:
     QLabel* timeLabel_;
     QSlider* volume_;
     QTimer* refreshTimer_;
+    bool followingClock_ = false;
+    int shownSecond_ = -1;  // whole seconds of the position on display
     bool dragging_ = false;
 };
 

@@ -22,6 +22,7 @@ private slots:
     void currentLineAtPosition();
     void oneLineFile();
     void markerFollowsTheLine();
+    void controlTimeMovesWithTheClock();
     void seekIntoAnotherLine();
     void seekWithinALine();
     void endOfSongStopsTheClock();
@@ -55,6 +56,25 @@ void ClockTests::rowClickStartsLineOne() {
     // Labels size themselves to their text; the three share their left edge.
     QCOMPARE(f.w->Label2->width(), f.w->Label2->sizeHint().width());
     for (QLabel* l : {f.w->Label1, f.w->Label2, f.w->Label3}) QCOMPARE(l->x(), TwipsToPixels(1200));
+}
+
+// The control's time moves at the clock's own ticks; its timer of its own waits well past them.
+void ClockTests::controlTimeMovesWithTheClock() {
+    PlayerFixture f;
+    f.addSong(QStringLiteral("a"), 12, kThree);
+    f.open();
+    f.click(0);
+    f.settle();
+    auto* time = f.w->MP->findChild<QLabel*>();
+    auto* own = f.w->MP->findChild<QTimer*>();
+    QCOMPARE(time->text(), QStringLiteral("00:00 / 00:12"));
+    QVERIFY(own->interval() > 1100);
+    f.tick(1.05);
+    QCOMPARE(time->text(), QStringLiteral("00:01 / 00:12"));
+    QCOMPARE(f.w->curLine, int16_t(1));
+    f.tick(1.0);
+    QCOMPARE(time->text(), QStringLiteral("00:02 / 00:12"));
+    QCOMPARE(f.w->curLine, int16_t(2));
 }
 
 void ClockTests::currentLineAtPosition_data() {

@@ -90,11 +90,12 @@ struct PlayerFixture {
         w->List1_Click();
     }
 
-    // One clock tick after the song has moved on by `seconds`, if the clock is running.
+    // One clock tick after the song has moved on by `seconds`, if the clock is running. The tick reaches
+    // everything that follows the clock, as the timer's own would.
     void tick(double seconds = 0.1) {
         player().advance(seconds);
         settle();
-        if (w->Timer1->isActive()) w->Timer1_Timer();
+        if (w->Timer1->isActive()) QMetaObject::invokeMethod(w->Timer1, "timeout", Qt::DirectConnection);
     }
 
     // One tick at exactly `seconds` into the song (the user dragged the position bar there).

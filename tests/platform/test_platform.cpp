@@ -44,6 +44,8 @@ private slots:
     void pauseAndStopOutsidePlayingChangeNothing();
     void controlButtonsDriveTheEngine();
     void positionBarFollowsTheSongAndSeeks();
+    void timeFollowsTheHostClockWithoutWakingOnItsOwn();
+    void timeLabelHoldsLongSongsWithoutRelayout();
     void markerRepaintsItsOldAndNewPlaces();
     void markerLetsClicksAndSiblingsThrough();
     void filtersMatchAnyLetterCase();
@@ -204,6 +206,59 @@ void PlatformTest::positionBarFollowsTheSongAndSeeks() {
     control.Stop();
     QCoreApplication::processEvents();
     QCOMPARE(bar->value(), 0);
+}
+
+namespace {
+QLabel* TimeLabel(const MediaPlayerControl& control) { return control.findChild<QLabel*>(); }
+void Tick(QTimer& clock) { QMetaObject::invokeMethod(&clock, "timeout", Qt::DirectConnection); }
+}  // namespace
+
+void PlatformTest::timeFollowsTheHostClockWithoutWakingOnItsOwn() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 60;
+    MediaPlayerControl control(f.create(false));
+    QTimer clock;  // never started: the test ticks it
+    control.FollowClock(&clock);
+    auto* fake = f.last();
+    QTimer* own = control.findChild<QTimer*>();
+    control.setFileName(QStringLiteral("/x.mp3"));
+    control.Play();
+    QCoreApplication::processEvents();
+    // The control's own timer is only a fallback, due well after the clock's next tick.
+    QVERIFY(own->isActive());
+    QCOMPARE(own->interval(), 1250);
+    fake->advance(0.5);
+    Tick(clock);
+    QCOMPARE(TimeLabel(control)->text(), QStringLiteral("00:00 / 01:00"));
+    QCOMPARE(own->interval(), 1250);  // nothing changed on display: nothing done
+    fake->advance(1.0);
+    Tick(clock);
+    QCOMPARE(TimeLabel(control)->text(), QStringLiteral("00:01 / 01:00"));
+    QCOMPARE(own->interval(), 750);
+    // Ticks while paused leave the display alone; so does a clock that stopped, bar the fallback.
+    control.Pause();
+    QCoreApplication::processEvents();
+    fake->advance(3);
+    Tick(clock);
+    QCOMPARE(TimeLabel(control)->text(), QStringLiteral("00:01 / 01:00"));
+    QVERIFY(!own->isActive());
+}
+
+void PlatformTest::timeLabelHoldsLongSongsWithoutRelayout() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 999 * 60 + 59;
+    MediaPlayerControl control(f.create(false));
+    control.resize(TwipsRect(0, 0, 3375, 615).size());
+    control.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&control));
+    QLabel* time = TimeLabel(control);
+    const QSize before = time->size();
+    control.setFileName(QStringLiteral("/x.mp3"));
+    control.setCurrentPosition(f.anyPathDuration - 1);
+    QCOMPARE(time->text(), QStringLiteral("999:58 / 999:59"));
+    QCOMPARE(time->size(), before);
+    QVERIFY(time->fontMetrics().horizontalAdvance(time->text()) <= time->contentsRect().width());
+    QVERIFY(time->geometry().right() < control.findChildren<QSlider*>().constLast()->geometry().left());
 }
 
 namespace {
