@@ -12,7 +12,9 @@ namespace qiva {
 
 namespace {
 
-constexpr size_t kChunkFrames = 4096;
+// Decoded audio goes to the output in pieces larger than the sound server's refill (a quarter second), so
+// that each refill is one write and the server's loop thread wakes half as often as with small pieces.
+constexpr size_t kChunkFrames = 16384;
 constexpr int kConnectTimeoutMs = 500;
 
 // After a sound server failed to answer, players made soon after go straight to the null output instead of
