@@ -12,6 +12,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/LineLabel.h"
 #include "platform/Layout.h"
 #include "platform/ListRows.h"
 #include "platform/MarkerImage.h"
@@ -29,33 +30,25 @@ QPushButton* Button(QWidget* parent, const QString& caption, int left, int top) 
     return b;
 }
 
+void ShowInRed(QWidget* w) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, Qt::red);
+    w->setPalette(p);
+}
+
 // A label whose text is never interpreted as markup: lyric lines and song information come from files.
 QLabel* TextLabel(QWidget* parent, const QFont& font, bool red) {
     auto* l = new QLabel(parent);
     l->setTextFormat(Qt::PlainText);
     l->setFont(font);
-    if (red) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, Qt::red);
-        l->setPalette(p);
-    }
+    if (red) ShowInRed(l);
     return l;
 }
 
-// An auto-size label: its top-left corner is fixed and its size follows its text. Empty, it shows nothing
-// and takes no room; measuring the empty text would only load its font before the window is first seen.
-void SetAutoSizeText(QLabel* label, const QString& text) {
-    label->setText(text);
-    if (text.isEmpty())
-        label->resize(0, 0);
-    else
-        label->adjustSize();
-}
-
-QLabel* AutoSizeLabel(QWidget* parent, const QFont& font, bool red, int left, int top) {
-    QLabel* l = TextLabel(parent, font, red);
+LineLabel* LyricLineLabel(QWidget* parent, const QFont& font, bool red, int left, int top) {
+    auto* l = new LineLabel(parent, font);
+    if (red) ShowInRed(l);
     MoveTwips(l, left, top);
-    SetAutoSizeText(l, QString());
     return l;
 }
 }  // namespace
@@ -96,15 +89,15 @@ void MainPlay::BuildControls() {
     Label5 = TextLabel(this, SongFont(10.5, true), true);
     Label5->setText(QStringLiteral("新用户请重新关联歌词！！"));
     PlaceTwips(Label5, 5040, 3120, 3255, 255);
-    Label1 = AutoSizeLabel(this, font(), false, kLyricLeft, 3600);
+    Label1 = LyricLineLabel(this, font(), false, kLyricLeft, 3600);
     Label4 = TextLabel(this, SongFont(12, true), false);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A little taller than first drawn: three lines of bold 12-point Song text need 50 pixels here.
     PlaceTwips(Label4, 5400, 3840, 3495, 780);
     Image1 = new MarkerImage(this, TwipsRect(1080, kMarkerTop, 450, 450));
     markerLeft = 1080;
-    Label2 = AutoSizeLabel(this, SongFont(14.25, true), true, kLyricLeft, 4680);
-    Label3 = AutoSizeLabel(this, font(), false, kLyricLeft, 5760);
+    Label2 = LyricLineLabel(this, SongFont(14.25, true), true, kLyricLeft, 4680);
+    Label3 = LyricLineLabel(this, font(), false, kLyricLeft, 5760);
 
     connect(Command1, &QPushButton::clicked, this, &MainPlay::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &MainPlay::Command2_Click);
@@ -350,9 +343,9 @@ void MainPlay::RestartDisplay() {
 // Helpers over the shared tables and the display; none reads outside the line table.
 
 void MainPlay::SetLyricLabels(const QString& previous, const QString& current, const QString& next) {
-    SetAutoSizeText(Label1, previous);
-    SetAutoSizeText(Label2, current);
-    SetAutoSizeText(Label3, next);
+    Label1->setLine(previous);
+    Label2->setLine(current);
+    Label3->setLine(next);
 }
 
 void MainPlay::ClearLyricDisplay() {

@@ -15,6 +15,7 @@ class QTimer;
 
 namespace qiva {
 
+class LineLabel;
 class ListRowsMeasuredLater;
 class MarkerImage;
 class MediaPlayerControl;
@@ -32,11 +33,11 @@ public:
     QPushButton* Command3;  // 刷新列表
     QPushButton* Command4;  // 编辑歌词
     MediaPlayerControl* MP;
-    QTimer* Timer1;  // the lyric clock
-    QLabel* Label1;  // previous line
-    QLabel* Label2;  // current line
-    QLabel* Label3;  // next line
-    QLabel* Label4;  // song information
+    QTimer* Timer1;     // the lyric clock
+    LineLabel* Label1;  // previous line
+    LineLabel* Label2;  // current line
+    LineLabel* Label3;  // next line
+    QLabel* Label4;     // song information
     QLabel* Label5;
     MarkerImage* Image1;  // the marker
 

@@ -13,6 +13,7 @@
 #include "Expected.h"
 #include "Journey.h"
 #include "app/Demo.h"
+#include "app/LineLabel.h"
 #include "app/MainPlay.h"
 #include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"

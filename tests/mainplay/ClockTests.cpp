@@ -367,7 +367,7 @@ void ClockTests::lyricsAreShownAsPlainText() {
     f.open();
     f.click(0);
     QCOMPARE(f.w->Label2->text(), html);
-    for (QLabel* l : {f.w->Label1, f.w->Label2, f.w->Label3, f.w->Label4})
+    for (QLabel* l : std::initializer_list<QLabel*>{f.w->Label1, f.w->Label2, f.w->Label3, f.w->Label4})
         QCOMPARE(l->textFormat(), Qt::PlainText);
     QVERIFY(f.label2Twips() >
             PixelsToTwips(QFontMetrics(f.w->Label2->font()).horizontalAdvance(QStringLiteral("粗"))) * 5);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/LineLabel.h"
 #include "app/MainPlay.h"
 #include "platform/Layout.h"
 #include "platform/MarkerImage.h"

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/Demo.h"
+#include "app/LineLabel.h"
 #include "app/MainPlay.h"
 #include "platform/MarkerImage.h"
 #include "platform/MediaPlayerControl.h"

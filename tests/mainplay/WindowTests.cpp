@@ -56,6 +56,8 @@ private slots:
     void layout();
     void windowAndFonts();
     void songInformationFitsItsLabel();
+    void lyricLinesLookLikePlainLabels_data();
+    void lyricLinesLookLikePlainLabels();
     void markerPicture();
     void missingMarkerPictureHidesTheMarker();
     void rowsJoinTableEntries();
@@ -156,6 +158,45 @@ void WindowTests::songInformationFitsItsLabel() {
     QVERIFY2(
         w.Label4->sizeHint().height() <= w.Label4->height(),
         qPrintable(QStringLiteral("%1 > %2").arg(w.Label4->sizeHint().height()).arg(w.Label4->height())));
+}
+
+void WindowTests::lyricLinesLookLikePlainLabels_data() {
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<QString>("text");
+    const QFont small = SongFont(9), large = SongFont(14.25, true);
+    for (const QFont& font : {small, large}) {
+        const QString size = QString::number(font.pointSizeF());
+        QTest::newRow(qPrintable(size + " Chinese")) << font << QStringLiteral("第1行歌词，我和你心连心");
+        QTest::newRow(qPrintable(size + " mixed"))
+            << font << QStringLiteral("Love 你 (Live) & <b>不是粗体</b>");
+        QTest::newRow(qPrintable(size + " one letter")) << font << QStringLiteral("a");
+    }
+}
+
+// A lyric line takes the size a plain-text QLabel takes for its text and draws the same pixels.
+void WindowTests::lyricLinesLookLikePlainLabels() {
+    QFETCH(QFont, font);
+    QFETCH(QString, text);
+    QWidget window;
+    window.resize(900, 60);
+    QPalette red = window.palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    window.setPalette(red);
+    auto* line = new LineLabel(&window, font);
+    auto* label = new QLabel(&window);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->move(0, 30);
+    line->setLine(text);
+    label->setText(text);
+    label->adjustSize();
+    QCOMPARE(line->text(), text);
+    QCOMPARE(line->size(), label->size());
+    QCOMPARE(line->sizeHint(), label->sizeHint());
+    QCOMPARE(line->grab().toImage(), label->grab().toImage());
+    line->setLine(QString());
+    QCOMPARE(line->size(), QSize(0, 0));
+    QVERIFY(line->text().isEmpty());
 }
 
 void WindowTests::markerPicture() {

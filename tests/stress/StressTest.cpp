@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/LineLabel.h"
 #include "app/MainPlay.h"
 #include "association/JoinForm.h"
 #include "platform/MediaPlayerControl.h"
