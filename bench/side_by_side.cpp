@@ -282,9 +282,8 @@ int main(int argc, char** argv) {
         program.playing.rssMb, program.playing.pssMb, bareSample.idle.rssMb, bareSample.idle.pssMb,
         program.playing.rssMb - bareSample.idle.rssMb, program.playing.pssMb - bareSample.idle.pssMb);
     std::printf(
-        "| CPU per second of audio (%s; median of %d alternating pairs) | %.1f ms | %.1f ms (mpg123 -o "
-        "pulse) | "
-        "%.2fx (pairs %.2f–%.2fx) | at most 1.5x |\n",
+        "| CPU per second of audio (%s; median of %d alternating pairs) | %.1f ms "
+        "| %.1f ms (mpg123 -o pulse) | %.2fx (pairs %.2f–%.2fx) | at most 1.5x |\n",
         pulse ? "PulseAudio null sink" : "no sound server: null output", kCpuRounds, cpu * 1000, mpg * 1000,
         mpg > 0 ? cpu / mpg : 0.0, *lowest, *highest);
     if (floor >= 0)
