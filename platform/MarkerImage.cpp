@@ -1,10 +1,30 @@
 #include "platform/MarkerImage.h"
 
+#include <QBackingStore>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 #include <algorithm>
 
 namespace qiva {
+
+namespace {
+
+// The backing store's image when the row can copy from it and draw into it: a raster image at one device
+// pixel per pixel.
+QImage* PlainImage(QPaintDevice* device) {
+    if (device == nullptr || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    return image->devicePixelRatio() == 1.0 ? image : nullptr;
+}
+
+// ... that nobody is painting on right now.
+QImage* IdleImage(QPaintDevice* device) {
+    return device != nullptr && !device->paintingActive() ? PlainImage(device) : nullptr;
+}
+
+}  // namespace
 
 MarkerImage::MarkerImage(QWidget* parent, const QRect& picture)
     : QWidget(parent), size_(picture.size()), left_(picture.left()) {
@@ -24,19 +44,94 @@ void MarkerImage::moveTo(int left) {
     const QRect before = placeAt(left_);
     left_ = left;
     const QRect after = placeAt(left_);
-    // One repaint over both places when they touch, which they do at every ordinary step.
-    if (before.intersects(after))
-        repaint(before.united(after));
-    else
-        repaint(QRegion(before).united(after));
+    // One rectangle over both places when they touch, which they do at every ordinary step.
+    const QRegion dirty =
+        (before.intersects(after) ? QRegion(before.united(after)) : QRegion(before).united(after)) & rect();
+    if (!stepDirectly(dirty)) repaint(dirty);
 }
 
 QRect MarkerImage::pictureGeometry() const { return placeAt(left_).translated(0, y()); }
 
 void MarkerImage::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    keepUnderlay(painter, event->region());
     const QRect place = placeAt(left_);
     if (picture_.isNull() || !event->rect().intersects(place)) return;
-    QPainter(this).drawPixmap(place.topLeft(), picture_);
+    painter.drawPixmap(place.topLeft(), picture_);
+}
+
+void MarkerImage::hideEvent(QHideEvent*) { known_ = QRegion(); }
+void MarkerImage::moveEvent(QMoveEvent*) { known_ = QRegion(); }
+void MarkerImage::resizeEvent(QResizeEvent*) { known_ = QRegion(); }
+
+// Qt paints the row after everything beneath it, so at this moment the backing store holds, over `region`,
+// exactly what the picture covers. A paint elsewhere (a grab, a print) leaves the copy as it is.
+void MarkerImage::keepUnderlay(const QPainter& painter, const QRegion& region) {
+    QBackingStore* store = window()->backingStore();
+    if (store == nullptr || painter.paintEngine() == nullptr ||
+        painter.paintEngine()->paintDevice() != store->paintDevice())
+        return;
+    const QImage* image = PlainImage(store->paintDevice());
+    if (image == nullptr) {
+        known_ = QRegion();
+        return;
+    }
+    if (underlay_.size() != size() || underlay_.format() != image->format()) {
+        underlay_ = QImage(size(), image->format());
+        known_ = QRegion();
+    }
+    const QPoint offset = mapTo(window(), QPoint());
+    QPainter copy(&underlay_);
+    copy.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : region) copy.drawImage(r.topLeft(), *image, r.translated(offset));
+    known_ += region;
+}
+
+bool MarkerImage::stepDirectly(const QRegion& dirty) {
+    if (dirty.isEmpty()) return true;
+    if (!isVisible() || !(dirty - known_).isEmpty()) return false;
+    for (const QRect& r : dirty)
+        if (coveredFromAbove(r)) return false;
+    QWidget* top = window();
+    QWindow* handle = top->windowHandle();
+    QBackingStore* store = top->backingStore();
+    if (handle == nullptr || !handle->isExposed() || store == nullptr || !IdleImage(store->paintDevice()))
+        return false;
+    const QPoint offset = mapTo(top, QPoint());
+    const QRegion target = dirty.translated(offset);
+    store->beginPaint(target);
+    QImage* image = IdleImage(store->paintDevice());
+    if (image != nullptr) {
+        QPainter p(image);
+        p.setClipRegion(target);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& r : dirty) p.drawImage(r.topLeft() + offset, underlay_, r);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (!picture_.isNull()) p.drawPixmap(placeAt(left_).translated(offset).topLeft(), picture_);
+    }
+    store->endPaint();
+    if (image == nullptr) return false;
+    store->flush(target, handle);
+    ++directSteps_;
+    return true;
+}
+
+// Widgets stacked above the row, at any level up to the window, would be painted over by a direct step.
+bool MarkerImage::coveredFromAbove(const QRect& area) const {
+    const QWidget* w = this;
+    QRect inParent = area.translated(pos());
+    while (!w->isWindow() && w->parentWidget() != nullptr) {
+        const QWidget* parent = w->parentWidget();
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+            const auto* above = qobject_cast<const QWidget*>(siblings.at(i));
+            if (above && !above->isWindow() && above->isVisible() && above->geometry().intersects(inParent))
+                return true;
+        }
+        inParent.translate(parent->pos());
+        w = parent;
+    }
+    return false;
 }
 
 }  // namespace qiva

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -48,6 +49,8 @@ private slots:
     void timeLabelHoldsLongSongsWithoutRelayout();
     void markerRepaintsItsOldAndNewPlaces();
     void markerLetsClicksAndSiblingsThrough();
+    void markerStepsKeepUpWithWhatChangesBeneath();
+    void markerNeverPaintsOverWidgetsAboveIt();
     void filtersMatchAnyLetterCase();
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
@@ -283,6 +286,16 @@ QWidget* Panel(QWidget* parent, const QRect& place, Qt::GlobalColor colour) {
     w->setGeometry(place);
     return w;
 }
+class Painted : public QWidget {
+public:
+    Painted(QWidget* parent, QColor colour) : QWidget(parent), colour_(colour) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), colour_); }
+
+private:
+    QColor colour_;
+};
 }  // namespace
 
 void PlatformTest::markerRepaintsItsOldAndNewPlaces() {
@@ -298,6 +311,7 @@ void PlatformTest::markerRepaintsItsOldAndNewPlaces() {
     QCOMPARE(Shot(window).pixelColor(25, 35), QColor(Qt::red));
     marker->moveTo(15);  // an ordinary step: the places overlap
     QCOMPARE(marker->pictureGeometry(), QRect(15, 20, 30, 30));
+    QCOMPARE(marker->directSteps(), 1);  // drawn straight into the backing store
     QImage shot = Shot(window);
     QCOMPARE(shot.pixelColor(12, 35), QColor(Qt::white));
     QCOMPARE(shot.pixelColor(16, 35), QColor(Qt::red));
@@ -333,6 +347,78 @@ void PlatformTest::markerLetsClicksAndSiblingsThrough() {
     QCOMPARE(Shot(window).pixelColor(215, 35), QColor(Qt::red));
     marker->moveTo(20);
     QCOMPARE(Shot(window).pixelColor(215, 35), QColor(Qt::blue));
+}
+
+void PlatformTest::markerStepsKeepUpWithWhatChangesBeneath() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    QWidget* beneath = Panel(&window, window.rect(), Qt::white);
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    marker->setPixmap(Solid(30, Qt::red));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Shot(window);
+    // What lies beneath changes while the picture sits on it: the old place shows the new colour.
+    QPalette green = beneath->palette();
+    green.setColor(QPalette::Window, Qt::green);
+    beneath->setPalette(green);
+    QCOMPARE(Shot(window).pixelColor(12, 35), QColor(Qt::red));
+    marker->moveTo(20);
+    QCOMPARE(Shot(window).pixelColor(12, 35), QColor(Qt::green));
+    // A change not yet painted when the step comes is painted in the same turn of the event loop.
+    green.setColor(QPalette::Window, Qt::blue);
+    beneath->setPalette(green);
+    marker->moveTo(25);
+    QCOMPARE(Shot(window).pixelColor(22, 35), QColor(Qt::blue));
+    // A grab paints the row elsewhere and leaves its copy of the window alone.
+    const QImage grabbed = window.grab().toImage();
+    QCOMPARE(grabbed.pixelColor(30, 35), QColor(Qt::red));
+    const int direct = marker->directSteps();
+    marker->moveTo(200);  // apart: both places in one step
+    QCOMPARE(marker->directSteps(), direct + 1);
+    const QImage shot = Shot(window);
+    QCOMPARE(shot.pixelColor(30, 35), QColor(Qt::blue));
+    QCOMPARE(shot.pixelColor(210, 35), QColor(Qt::red));
+    // Hidden and shown again, the row starts from what Qt paints anew.
+    marker->hide();
+    QCOMPARE(Shot(window).pixelColor(210, 35), QColor(Qt::blue));
+    marker->moveTo(100);
+    marker->show();
+    QTRY_COMPARE(Shot(window).pixelColor(110, 35), QColor(Qt::red));  // a shown widget is painted later
+    marker->moveTo(104);
+    QCOMPARE(Shot(window).pixelColor(102, 35), QColor(Qt::blue));
+}
+
+void PlatformTest::markerNeverPaintsOverWidgetsAboveIt() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    Panel(&window, window.rect(), Qt::white);
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    marker->setPixmap(Solid(30, Qt::red));
+    // Stacked above the row, and drawn like a label: Qt does not count it as opaque.
+    auto* above = new Painted(&window, Qt::yellow);
+    above->setGeometry(100, 0, 40, 80);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Shot(window);
+    const int direct = marker->directSteps();
+    marker->moveTo(90);  // under the widget above: Qt paints this step, and the widget stays on top
+    QCOMPARE(marker->directSteps(), direct);
+    QImage shot = Shot(window);
+    QCOMPARE(shot.pixelColor(95, 35), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(110, 35), QColor(Qt::yellow));
+    marker->moveTo(60);  // leaving it: the old place is still under the widget
+    QCOMPARE(marker->directSteps(), direct);
+    marker->moveTo(50);  // clear of it
+    QCOMPARE(marker->directSteps(), direct + 1);
+    // Raised above the panel that covered it, the row steps directly across that place too.
+    above->stackUnder(marker);
+    Shot(window);
+    marker->moveTo(95);
+    QCOMPARE(marker->directSteps(), direct + 2);
+    shot = Shot(window);
+    QCOMPARE(shot.pixelColor(110, 35), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(130, 35), QColor(Qt::yellow));
 }
 
 void PlatformTest::filtersMatchAnyLetterCase() {
