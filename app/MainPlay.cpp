@@ -266,7 +266,7 @@ void MainPlay::Timer1_Timer() {
     int i = 1;
     while (i <= n && !(tenths - EndTime(i) < 0)) ++i;
 
-    if (EndOfSong()) {
+    if (EndOfSong(tenths)) {
         Timer1->stop();
         MP->Stop();
         return;
@@ -304,10 +304,12 @@ void MainPlay::ChangeLine(int line, bool pastLastLine, double positionTenths) {
 
 // Within half a second of the end the clock stops the song. A length of 0 means the player does not know
 // it yet, and the song has not ended.
-bool MainPlay::EndOfSong() const {
+// `tenths` is the tick's one reading of the position: reading the sound server again a moment later would
+// only cost another round through its lock.
+bool MainPlay::EndOfSong(double tenths) const {
     const double duration = MP->Duration();
     if (duration <= 0) return false;
-    return std::abs(std::floor(MP->CurrentPosition() * 10) - duration * 10) < 5;
+    return std::abs(std::floor(tenths) - duration * 10) < 5;
 }
 
 void MainPlay::MP_PlayStateChange(int oldState, int newState) {

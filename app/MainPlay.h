@@ -75,7 +75,7 @@ private:
     void SetLyricLabels(const QString& previous, const QString& current, const QString& next);
     void ClearLyricDisplay();
     void RestartDisplay();
-    bool EndOfSong() const;
+    bool EndOfSong(double tenths) const;
     int LineCount() const;
     QString LineText(int line) const;
     int EndTime(int line) const;
