@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 namespace qiva {
 
@@ -113,6 +114,7 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
     row->addWidget(volume_);
     rows->addLayout(row);
 
+    connect(engine_.get(), &MediaPlayer::PlayStateChange, this, &MediaPlayerControl::forgetTickReading);
     connect(engine_.get(), &MediaPlayer::PlayStateChange, this, &MediaPlayerControl::PlayStateChange);
     connect(engine_.get(), &MediaPlayer::PlayStateChange, this, &MediaPlayerControl::refresh);
     connect(playButton_, &QToolButton::clicked, this, &MediaPlayerControl::playClicked);
@@ -148,6 +150,7 @@ MediaPlayerControl::~MediaPlayerControl() {
 }
 
 void MediaPlayerControl::setFileName(const QString& path) {
+    forgetTickReading();
     try {
         engine_->setFileName(path);
     } catch (...) {
@@ -157,7 +160,17 @@ void MediaPlayerControl::setFileName(const QString& path) {
     refresh();
 }
 
+double MediaPlayerControl::CurrentPosition() const {
+    // Handed out once, and only within the tick that took it: any later question asks the engine.
+    constexpr qint64 kSameTickMs = 20;
+    if (tickReading_ && tickReadingAge_.elapsed() < kSameTickMs)
+        return *std::exchange(tickReading_, std::nullopt);
+    tickReading_.reset();
+    return engine_->CurrentPosition();
+}
+
 void MediaPlayerControl::setCurrentPosition(double seconds) {
+    forgetTickReading();
     engine_->setCurrentPosition(seconds);
     refresh();
 }
@@ -168,9 +181,12 @@ void MediaPlayerControl::FollowClock(QTimer* clock) {
 }
 
 void MediaPlayerControl::clockTick() {
-    if (engine_->PlayState() == MediaPlayer::Playing &&
-        WholeSeconds(engine_->CurrentPosition()) != shownSecond_)
-        refresh();
+    tickReading_.reset();
+    if (engine_->PlayState() != MediaPlayer::Playing) return;
+    const double position = engine_->CurrentPosition();
+    tickReading_ = position;
+    tickReadingAge_.start();
+    if (WholeSeconds(position) != shownSecond_) showPosition(position);
 }
 
 void MediaPlayerControl::playClicked() {
@@ -181,9 +197,10 @@ void MediaPlayerControl::playClicked() {
     }
 }
 
-void MediaPlayerControl::refresh() {
+void MediaPlayerControl::refresh() { showPosition(engine_->CurrentPosition()); }
+
+void MediaPlayerControl::showPosition(double position) {
     const double duration = engine_->Duration();
-    const double position = engine_->CurrentPosition();
     const int state = engine_->PlayState();
     // A followed clock ticks every tenth of a second or so: its tick comes before this fallback does.
     if (state == MediaPlayer::Playing)

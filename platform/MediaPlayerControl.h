@@ -3,8 +3,10 @@
 // drag, the time and a volume slider, over a MediaPlayer engine. Windows call the engine's operations through
 // it under the control's names (MP->Play(), MP->CurrentPosition(), ...).
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "platform/MediaPlayer.h"
 
@@ -26,10 +28,20 @@ public:
     // Opens the file (throws PlayerError like the engine) and shows its length at once.
     void setFileName(const QString& path);
     QString FileName() const { return engine_->FileName(); }
-    void Play() { engine_->Play(); }
-    void Pause() { engine_->Pause(); }
-    void Stop() { engine_->Stop(); }
-    double CurrentPosition() const { return engine_->CurrentPosition(); }
+    void Play() {
+        forgetTickReading();
+        engine_->Play();
+    }
+    void Pause() {
+        forgetTickReading();
+        engine_->Pause();
+    }
+    void Stop() {
+        forgetTickReading();
+        engine_->Stop();
+    }
+    // Right after a followed clock's tick, the reading the tick took (see FollowClock).
+    double CurrentPosition() const;
     // Moves the song and shows the new place at once, also while paused or stopped.
     void setCurrentPosition(double seconds);
     double Duration() const { return engine_->Duration(); }
@@ -37,7 +49,9 @@ public:
 
     // The host's own clock, ticking while a song plays: the bar and the time then move at its ticks, in the
     // same wake-up and the same repaint as the host's work, instead of waking the program once more each
-    // second. The control's own timer stays as a fallback should the clock stop.
+    // second. The control's own timer stays as a fallback should the clock stop. Follow the clock before
+    // connecting the host's own work to it: the host's first CurrentPosition() in a tick is then the reading
+    // the control took a moment before, not a second trip through the sound server's lock.
     void FollowClock(QTimer* clock);
 
 signals:
@@ -45,7 +59,9 @@ signals:
 
 private:
     void refresh();
+    void showPosition(double position);
     void clockTick();
+    void forgetTickReading() { tickReading_.reset(); }
     void playClicked();
 
     std::unique_ptr<MediaPlayer> engine_;
@@ -57,7 +73,9 @@ private:
     QSlider* volume_;
     QTimer* refreshTimer_;
     bool followingClock_ = false;
-    int shownSecond_ = -1;  // whole seconds of the position on display
+    int shownSecond_ = -1;                       // whole seconds of the position on display
+    mutable std::optional<double> tickReading_;  // taken by the last tick, for the host's first reading
+    QElapsedTimer tickReadingAge_;
     bool dragging_ = false;
 };
 

@@ -26,6 +26,7 @@ public:
     // Every call made on this player, in order: "FileName <path>", "Play", "Pause", "Stop", "Seek <s>".
     QStringList calls;
     bool failNextPlay = false;
+    mutable int positionReads = 0;  // how often the position was asked for
 
 protected:
     void doOpen(const QString& path) override;
@@ -34,7 +35,10 @@ protected:
     void doPause() override;
     void doStop() override;
     void doSeek(double seconds) override;
-    double doPosition() const override { return position_; }
+    double doPosition() const override {
+        ++positionReads;
+        return position_;
+    }
     double doDuration() const override { return duration_; }
     bool hasFile() const override { return open_; }
 

@@ -75,6 +75,10 @@ void ClockTests::controlTimeMovesWithTheClock() {
     f.tick(1.0);
     QCOMPARE(time->text(), QStringLiteral("00:02 / 00:12"));
     QCOMPARE(f.w->curLine, int16_t(2));
+    // The control, the line search and the end-of-song check share one reading of the position.
+    const int reads = f.player().positionReads;
+    f.tick(0.1);
+    QCOMPARE(f.player().positionReads, reads + 1);
 }
 
 void ClockTests::currentLineAtPosition_data() {

@@ -46,6 +46,7 @@ private slots:
     void controlButtonsDriveTheEngine();
     void positionBarFollowsTheSongAndSeeks();
     void timeFollowsTheHostClockWithoutWakingOnItsOwn();
+    void aTickAsksTheEngineForThePositionOnce();
     void timeLabelHoldsLongSongsWithoutRelayout();
     void markerRepaintsItsOldAndNewPlaces();
     void markerLetsClicksAndSiblingsThrough();
@@ -245,6 +246,46 @@ void PlatformTest::timeFollowsTheHostClockWithoutWakingOnItsOwn() {
     Tick(clock);
     QCOMPARE(TimeLabel(control)->text(), QStringLiteral("00:01 / 01:00"));
     QVERIFY(!own->isActive());
+}
+
+void PlatformTest::aTickAsksTheEngineForThePositionOnce() {
+    FakePlayerFactory f;
+    f.anyPathDuration = 60;
+    MediaPlayerControl control(f.create(false));
+    QTimer clock;
+    control.FollowClock(&clock);
+    QList<double> seen;
+    QObject::connect(&clock, &QTimer::timeout, &control, [&] { seen << control.CurrentPosition(); });
+    auto* fake = f.last();
+    control.setFileName(QStringLiteral("/x.mp3"));
+    control.Play();
+    fake->advance(1.5);
+    int reads = fake->positionReads;
+    Tick(clock);
+    QCOMPARE(seen, QList<double>{1.5});
+    QCOMPARE(fake->positionReads, reads + 1);
+    // The tick's reading is handed out once: the next question asks the engine again.
+    fake->advance(0.25);
+    QCOMPARE(control.CurrentPosition(), 1.75);
+    // A seek right after a tick is seen at once.
+    Tick(clock);
+    control.setCurrentPosition(30);
+    QCOMPARE(control.CurrentPosition(), 30.0);
+    // So is a pause, and a reading left over from a tick does not outlive it.
+    Tick(clock);
+    control.Pause();
+    fake->advance(1);
+    QCOMPARE(control.CurrentPosition(), 30.0);
+    control.Play();
+    Tick(clock);
+    fake->advance(1);
+    QTest::qWait(30);
+    QCOMPARE(control.CurrentPosition(), 31.0);
+    // Paused, a tick asks nothing of its own.
+    control.Pause();
+    reads = fake->positionReads;
+    Tick(clock);
+    QCOMPARE(fake->positionReads, reads + 1);  // the host's own question only
 }
 
 void PlatformTest::timeLabelHoldsLongSongsWithoutRelayout() {
