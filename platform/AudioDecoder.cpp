@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <cstring>
 
 #include "platform/MediaPlayer.h"
 
 namespace qiva {
+
+namespace {
+constexpr size_t kReadBuffer = 64 * 1024;  // about four seconds of a 128 kbit/s song
+}
 
 Mp3Decoder::Mp3Decoder() {
     int err = MPG123_OK;
@@ -28,20 +31,15 @@ Mp3Decoder::Mp3Decoder() {
 }
 
 ssize_t Mp3Decoder::readBytes(void* self, void* to, size_t bytes) {
-    auto* d = static_cast<Mp3Decoder*>(self);
-    const qsizetype n = std::min<qsizetype>(qsizetype(bytes), d->bytes_.size() - d->readAt_);
-    std::memcpy(to, d->bytes_.constData() + d->readAt_, size_t(n));
-    d->readAt_ += n;
-    return n;
+    std::FILE* file = static_cast<Mp3Decoder*>(self)->file_.get();
+    const size_t n = std::fread(to, 1, bytes, file);
+    return n < bytes && std::ferror(file) ? -1 : ssize_t(n);
 }
 
 off_t Mp3Decoder::seekBytes(void* self, off_t offset, int whence) {
-    auto* d = static_cast<Mp3Decoder*>(self);
-    const qsizetype base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? d->readAt_ : d->bytes_.size();
-    const qsizetype at = base + offset;
-    if (at < 0 || at > d->bytes_.size()) return -1;
-    d->readAt_ = at;
-    return off_t(at);
+    std::FILE* file = static_cast<Mp3Decoder*>(self)->file_.get();
+    if (fseeko(file, offset, whence) != 0) return -1;
+    return ftello(file);
 }
 
 Mp3Decoder::~Mp3Decoder() {
@@ -67,8 +65,11 @@ void Mp3Decoder::open(const QString& path) {
     mpg123_rates(&rates, &count);
     for (size_t i = 0; i < count; ++i)
         mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    if (mpg123_open(handle_, QFile::encodeName(path).constData()) != MPG123_OK)
-        fail(path, "cannot open the file");
+    file_.reset(std::fopen(QFile::encodeName(path).constData(), "rb"));
+    if (!file_) fail(path, "cannot open the file");
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kReadBuffer);
+    std::setvbuf(file_.get(), buffer_.get(), _IOFBF, kReadBuffer);
+    if (mpg123_open_handle(handle_, this) != MPG123_OK) fail(path, "cannot open the file");
     open_ = true;
     long rate = 0;
     int channels = 0;
@@ -89,8 +90,7 @@ void Mp3Decoder::open(const QString& path) {
 void Mp3Decoder::close() {
     if (open_) mpg123_close(handle_);
     open_ = false;
-    bytes_.clear();
-    readAt_ = 0;
+    file_.reset();
     rate_ = channels_ = 0;
     length_ = next_ = 0;
 }

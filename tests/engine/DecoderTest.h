@@ -17,6 +17,7 @@ private slots:
     void refusesWhatIsNotASong_data();
     void refusesWhatIsNotASong();
     void aRefusedFileStopsTheSongBefore();
+    void readsTheFileInLargePieces();
 };
 
 }  // namespace qiva::test
