@@ -1,7 +1,9 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/AudioOutput.h"
 #include "platform/PulseLibrary.h"
@@ -20,6 +22,10 @@ const PulseLibrary& pa() { return *Pulse(); }
 // a few times a second instead of dozens.
 constexpr pa_usec_t kQueueUsec = 1000 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kRefillUsec = 250 * PA_USEC_PER_MSEC;
+// Decoded audio waits in a ring of our own until the server asks for it; the loop's thread then hands it
+// over in the same wake-up as the request. Written from the decoding thread instead, each piece would wake
+// the loop's thread once more to send it. The decoding thread is woken only once half the ring is free.
+constexpr pa_usec_t kRingUsec = 750 * PA_USEC_PER_MSEC;
 
 pa_volume_t PulseVolume(int percent) {
     return pa_volume_t(uint64_t(PA_VOLUME_NORM) * uint64_t(std::clamp(percent, 0, 100)) / 100);
@@ -87,6 +93,11 @@ public:
         written_ = heard_ = offset_ = 0;
         paused_ = false;
         interrupted_ = false;
+        failed_ = false;
+        frameBytes_ = sizeof(int16_t) * size_t(format.channels);
+        const size_t ringBytes = pa().pa_usec_to_bytes(kRingUsec, &spec);
+        ring_.assign(ringBytes - ringBytes % frameBytes_, 0);
+        head_ = filled_ = 0;
         if (pa().pa_stream_connect_playback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0)
             return false;
         waitFor(kTimeoutMs, [this] { return pa().pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
@@ -102,36 +113,41 @@ public:
         pa().pa_stream_unref(stream_);
         stream_ = nullptr;
         written_ = heard_ = 0;
+        head_ = filled_ = 0;
     }
 
     Result write(const int16_t* samples, size_t frames) override {
         Locked lock(loop_);
-        const size_t frameBytes = sizeof(int16_t) * size_t(format_.channels);
         const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
-        size_t left = frames * frameBytes;
+        size_t left = frames * frameBytes_;
         while (left > 0) {
             if (interrupted_) return Result::Interrupted;
-            if (!streamReady()) return Result::Failed;
-            size_t room = pa().pa_stream_writable_size(stream_);
-            if (room == size_t(-1)) return Result::Failed;
-            room = std::min(room - room % frameBytes, left);
-            if (room == 0) {
+            if (failed_ || !streamReady()) return Result::Failed;
+            const size_t space = ring_.size() - filled_;
+            if (space == 0) {
                 pa().pa_threaded_mainloop_wait(loop_);
                 continue;
             }
-            if (pa().pa_stream_write(stream_, bytes, room, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-                return Result::Failed;
-            bytes += room;
-            left -= room;
-            written_ += int64_t(room / frameBytes);
+            const size_t n = std::min(space, left);
+            push(bytes, n);
+            bytes += n;
+            left -= n;
+            // At the start of a run, or when the ring ran dry, the server is already waiting for this.
+            feed();
         }
-        return Result::Done;
+        return failed_ ? Result::Failed : Result::Done;
     }
 
     Result drain() override {
         Locked lock(loop_);
+        while (filled_ > 0) {
+            if (interrupted_) return Result::Interrupted;
+            if (failed_ || !streamReady()) return Result::Failed;
+            feed();
+            if (filled_ > 0) pa().pa_threaded_mainloop_wait(loop_);
+        }
         if (interrupted_) return Result::Interrupted;
-        if (!streamReady()) return Result::Failed;
+        if (failed_ || !streamReady()) return Result::Failed;
         drained_ = drainDone_ = false;
         pa_operation* op = pa().pa_stream_drain(stream_, &PulseOutput::onDrained, this);
         if (!op) return Result::Failed;
@@ -199,6 +215,32 @@ private:
         return heard_;
     }
 
+    // Appends to the ring (lock held); the caller made sure that `n` bytes fit.
+    void push(const uint8_t* bytes, size_t n) {
+        const size_t tail = (head_ + filled_) % ring_.size();
+        const size_t first = std::min(n, ring_.size() - tail);
+        std::copy_n(bytes, first, ring_.begin() + ptrdiff_t(tail));
+        std::copy_n(bytes + first, n - first, ring_.begin());
+        filled_ += n;
+    }
+
+    // Hands the server as much of the ring as it has room for (lock held).
+    void feed() {
+        while (filled_ > 0 && !failed_ && streamReady()) {
+            const size_t room = pa().pa_stream_writable_size(stream_);
+            if (room == size_t(-1)) failed_ = true;
+            const size_t n = std::min({room - room % frameBytes_, filled_, ring_.size() - head_});
+            if (failed_ || n == 0) break;
+            if (pa().pa_stream_write(stream_, ring_.data() + head_, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                failed_ = true;
+                break;
+            }
+            head_ = (head_ + n) % ring_.size();
+            filled_ -= n;
+            written_ += int64_t(n / frameBytes_);
+        }
+    }
+
     bool streamReady() const {
         return stream_ && pa().pa_context_get_state(context_) == PA_CONTEXT_READY &&
                pa().pa_stream_get_state(stream_) == PA_STREAM_READY;
@@ -217,7 +259,12 @@ private:
 
     static void onChange(pa_context*, void* self) { static_cast<PulseOutput*>(self)->signal(); }
     static void onChange(pa_stream*, void* self) { static_cast<PulseOutput*>(self)->signal(); }
-    static void onWritable(pa_stream*, size_t, void* self) { static_cast<PulseOutput*>(self)->signal(); }
+    static void onWritable(pa_stream*, size_t, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->feed();
+        // Wake the decoding thread for a good piece of work, or whoever waits for the ring to empty.
+        if (out->failed_ || out->filled_ <= out->ring_.size() / 2) out->signal();
+    }
     static void onDrained(pa_stream*, int success, void* self) {
         auto* out = static_cast<PulseOutput*>(self);
         out->drained_ = success != 0;
@@ -235,7 +282,12 @@ private:
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     AudioFormat format_;
-    int64_t written_ = 0;
+    std::vector<uint8_t> ring_;
+    size_t head_ = 0;    // where the oldest byte not yet handed to the server lies
+    size_t filled_ = 0;  // bytes waiting in the ring
+    size_t frameBytes_ = 4;
+    bool failed_ = false;  // the server refused a write: the run cannot go on
+    int64_t written_ = 0;  // frames handed to the server in this run
     mutable int64_t heard_ = 0;
     int64_t offset_ = 0;  // heard frames minus the stream's own clock, set on resuming
     bool paused_ = false;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "TestSongs.h"
+#include "platform/AudioOutput.h"
 #include "platform/EnginePlayer.h"
 
 namespace qiva::test {
@@ -251,6 +252,42 @@ void PulseTest::serverLostInMidSongLeavesTheSongPlaying() {
     QVERIFY(player.CurrentPosition() >= lost - 0.3);
     QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(MediaPlayer::Stopped), 5000);
     QCOMPARE(spy.size(), 2);
+}
+
+void PulseTest::outputTakesAudioFasterOrSlowerThanItPlays() {
+    using Result = AudioOutput::Result;
+    std::unique_ptr<AudioOutput> out = MakePulseOutput(server_.toUtf8().constData(), 2000);
+    QVERIFY(out);
+    QVERIFY(out->begin({44100, 2}));
+    constexpr size_t kPiece = 3000;
+    const std::vector<int16_t> piece(2 * kPiece, 1000);
+    // Slower than it plays: the server waits for every piece, and each goes over as soon as it comes.
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(out->write(piece.data(), kPiece), Result::Done);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    QVERIFY(out->heardFrames() > 0);
+    // Faster than it plays: what the server and the waiting room cannot hold makes write wait.
+    const auto start = Clock::now();
+    for (int i = 0; i < 40; ++i) QCOMPARE(out->write(piece.data(), kPiece), Result::Done);
+    QVERIFY(Clock::now() - start > std::chrono::milliseconds(500));
+    QCOMPARE(out->drain(), Result::Done);
+    QVERIFY2(out->heardFrames() >= int64_t(45 * kPiece) - 4410,
+             qPrintable(QString::number(out->heardFrames())));
+    // A write waiting for room gives way at once to an interruption.
+    QVERIFY(out->begin({44100, 2}));
+    std::atomic<bool> done{false};
+    Result result = Result::Done;
+    std::thread writer([&] {
+        for (int i = 0; i < 100 && result == Result::Done; ++i) result = out->write(piece.data(), kPiece);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    QVERIFY(!done);
+    out->interrupt();
+    writer.join();
+    QCOMPARE(result, Result::Interrupted);
+    out->end();
 }
 
 }  // namespace qiva::test

@@ -13,6 +13,7 @@ private slots:
     void clickIsHeardWhereThePositionSaysIt();
     void pauseAndSeekOnTheServer();
     void serverLostInMidSongLeavesTheSongPlaying();
+    void outputTakesAudioFasterOrSlowerThanItPlays();
 
 private:
     void measureClicks(bool* reliable);
