@@ -12,8 +12,8 @@ namespace qiva {
 
 namespace {
 
-// Decoded audio goes to the output in pieces larger than the sound server's refill (a quarter second), so
-// that each refill is one write and the server's loop thread wakes half as often as with small pieces.
+// Decoded audio goes to the output in pieces of about a third of a second: the sound server's output wakes
+// the decoding thread when it has room for that much, so each wake-up decodes one piece or so.
 constexpr size_t kChunkFrames = 16384;
 constexpr int kConnectTimeoutMs = 500;
 
