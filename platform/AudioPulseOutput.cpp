@@ -1,7 +1,10 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -26,6 +29,11 @@ constexpr pa_usec_t kRefillUsec = 250 * PA_USEC_PER_MSEC;
 // over in the same wake-up as the request. Written from the decoding thread instead, each piece would wake
 // the loop's thread once more to send it. The decoding thread is woken only once half the ring is free.
 constexpr pa_usec_t kRingUsec = 750 * PA_USEC_PER_MSEC;
+// Asking the server's clock where the stream is costs a trip through the loop's lock. Once the stream is
+// seen to move, the position between two such readings a quarter second apart moves on by the steady clock,
+// as the server's own interpolation would; it never passes what was written, nor goes back.
+constexpr auto kClockReadEvery = std::chrono::milliseconds(250);
+using SteadyClock = std::chrono::steady_clock;
 
 pa_volume_t PulseVolume(int percent) {
     return pa_volume_t(uint64_t(PA_VOLUME_NORM) * uint64_t(std::clamp(percent, 0, 100)) / 100);
@@ -73,6 +81,7 @@ public:
 
     bool begin(const AudioFormat& format) override {
         end();
+        std::lock_guard clock(clockMutex_);
         Locked lock(loop_);
         if (pa().pa_context_get_state(context_) != PA_CONTEXT_READY) return false;
         format_ = format;
@@ -91,6 +100,7 @@ public:
         // timing reports too.
         const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         written_ = heard_ = offset_ = 0;
+        estimate_ = Estimate{};
         paused_ = false;
         interrupted_ = false;
         failed_ = false;
@@ -105,6 +115,7 @@ public:
     }
 
     void end() override {
+        std::lock_guard clock(clockMutex_);
         Locked lock(loop_);
         if (!stream_) return;
         pa().pa_stream_set_state_callback(stream_, nullptr, nullptr);
@@ -113,6 +124,7 @@ public:
         pa().pa_stream_unref(stream_);
         stream_ = nullptr;
         written_ = heard_ = 0;
+        estimate_ = Estimate{};
         head_ = filled_ = 0;
     }
 
@@ -167,18 +179,34 @@ public:
     // While paused the position stands where the pause found it, whatever the server's clock does with the
     // little it had already sent to the sound card; playback resumes from there.
     void setPaused(bool paused) override {
+        std::lock_guard clock(clockMutex_);
         Locked lock(loop_);
         if (paused == paused_) return;
         if (paused) heardLocked();
         paused_ = paused;
+        estimate_ = Estimate{};
         if (!paused) offset_ = heard_ - streamFrames().value_or(heard_ - offset_);
         if (streamReady())
             pa().pa_operation_unref(pa().pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
     }
 
     int64_t heardFrames() const override {
+        std::lock_guard clock(clockMutex_);
+        if (paused_) return heard_;
+        const SteadyClock::time_point now = SteadyClock::now();
+        if (estimate_.moving && now - estimate_.at < kClockReadEvery) {
+            const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - estimate_.at);
+            const int64_t frames = estimate_.frames + since.count() * format_.rate / 1'000'000;
+            heard_ = std::clamp<int64_t>(frames, heard_, written_);
+            return heard_;
+        }
         Locked lock(loop_);
-        return paused_ ? heard_ : heardLocked();
+        const std::optional<int64_t> frames = streamFrames();
+        if (!frames) return heard_;
+        const int64_t at = *frames + offset_;
+        estimate_ = Estimate{at, now, estimate_.read && at > estimate_.frames, true};
+        heard_ = std::clamp<int64_t>(at, heard_, written_);
+        return heard_;
     }
 
     void setVolume(int percent) override {
@@ -286,10 +314,20 @@ private:
     size_t head_ = 0;    // where the oldest byte not yet handed to the server lies
     size_t filled_ = 0;  // bytes waiting in the ring
     size_t frameBytes_ = 4;
-    bool failed_ = false;  // the server refused a write: the run cannot go on
-    int64_t written_ = 0;  // frames handed to the server in this run
+    bool failed_ = false;               // the server refused a write: the run cannot go on
+    std::atomic<int64_t> written_ = 0;  // frames handed to the server in this run
     mutable int64_t heard_ = 0;
-    int64_t offset_ = 0;  // heard frames minus the stream's own clock, set on resuming
+    // The last reading of the server's clock (in heard frames), and whether it had moved since the one
+    // before.
+    struct Estimate {
+        int64_t frames = 0;
+        SteadyClock::time_point at{};
+        bool moving = false;
+        bool read = false;
+    };
+    mutable Estimate estimate_;
+    mutable std::mutex clockMutex_;  // heard_, estimate_ and paused_; taken before the loop's lock
+    int64_t offset_ = 0;             // heard frames minus the stream's own clock, set on resuming
     bool paused_ = false;
     int volume_ = 100;
     bool interrupted_ = false;

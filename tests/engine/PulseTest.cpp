@@ -290,4 +290,34 @@ void PulseTest::outputTakesAudioFasterOrSlowerThanItPlays() {
     out->end();
 }
 
+void PulseTest::positionStopsWhereTheAudioRunsOut() {
+    // Between readings of the server's clock the position runs on by the steady clock; when the audio runs
+    // out it must still stop at the last sample written, never run past it or go back.
+    std::unique_ptr<AudioOutput> out = MakePulseOutput(server_.toUtf8().constData(), 2000);
+    QVERIFY(out);
+    QVERIFY(out->begin({44100, 2}));
+    constexpr int64_t kWritten = 22050;
+    const std::vector<int16_t> half(2 * kWritten, 1000);
+    QCOMPARE(out->write(half.data(), size_t(kWritten)), AudioOutput::Result::Done);
+    int64_t last = 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(1500);
+    while (Clock::now() < deadline) {
+        const int64_t heard = out->heardFrames();
+        QVERIFY2(heard >= last && heard <= kWritten, qPrintable(QString("%1 after %2").arg(heard).arg(last)));
+        last = heard;
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    QVERIFY2(last > kWritten - 2205, qPrintable(QString::number(last)));
+    // Paused, it holds; resumed with more audio, it goes on from there.
+    out->setPaused(true);
+    const int64_t held = out->heardFrames();
+    QCOMPARE(out->write(half.data(), size_t(kWritten)), AudioOutput::Result::Done);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    QCOMPARE(out->heardFrames(), held);
+    out->setPaused(false);
+    QTRY_VERIFY(out->heardFrames() > held + 4410);
+    QVERIFY(out->heardFrames() <= 2 * kWritten);
+    out->end();
+}
+
 }  // namespace qiva::test

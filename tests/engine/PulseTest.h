@@ -14,6 +14,7 @@ private slots:
     void pauseAndSeekOnTheServer();
     void serverLostInMidSongLeavesTheSongPlaying();
     void outputTakesAudioFasterOrSlowerThanItPlays();
+    void positionStopsWhereTheAudioRunsOut();
 
 private:
     void measureClicks(bool* reliable);
