@@ -1,5 +1,5 @@
 // The floor under the player's CPU while a song plays: the barest Qt Widgets window that does what the lyric
-// clock must do on every tick, move a 30-pixel picture a few pixels every 100 ms, and nothing else: no
+// clock must do on every tick, move the 30-pixel marker picture a few pixels every 100 ms, and nothing else: no
 // audio, no lyrics, no list. Built with the same compiler, flags, Qt and X settings as the program.
 
 #include <QApplication>
@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
     window.setWindowTitle(QStringLiteral("标记窗体"));
     window.setFixedSize(617, 498);
     auto* marker = new qiva::MarkerImage(&window, QRect(80, 272, 30, 30));
-    QPixmap picture(30, 30);
-    picture.fill(Qt::red);
+    // The player's own marker picture, the demo's arrow.
+    const QPixmap picture(QStringLiteral(":/assets/right.gif"));
+    if (picture.isNull()) return 2;
     marker->setPixmap(picture);
     QTimer clock;
     clock.setInterval(100);

@@ -51,6 +51,7 @@ private:
     QSize size_;
     int left_;
     QPixmap picture_;
+    QRect shown_;      // the picture's pixels that are not fully clear, in its own coordinates
     QImage underlay_;  // what lies beneath the row, as Qt last painted it
     QRegion known_;    // where underlay_ still matches the window, in the row's pixels
     int directSteps_ = 0;

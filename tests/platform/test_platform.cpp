@@ -52,6 +52,7 @@ private slots:
     void markerLetsClicksAndSiblingsThrough();
     void markerStepsKeepUpWithWhatChangesBeneath();
     void markerNeverPaintsOverWidgetsAboveIt();
+    void clearPartsOfTheMarkerShowWhatLiesBeneath();
     void filtersMatchAnyLetterCase();
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
@@ -460,6 +461,36 @@ void PlatformTest::markerNeverPaintsOverWidgetsAboveIt() {
     shot = Shot(window);
     QCOMPARE(shot.pixelColor(110, 35), QColor(Qt::red));
     QCOMPARE(shot.pixelColor(130, 35), QColor(Qt::yellow));
+}
+
+void PlatformTest::clearPartsOfTheMarkerShowWhatLiesBeneath() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    Panel(&window, window.rect(), Qt::white);
+    Panel(&window, QRect(40, 0, 40, 80), Qt::blue);
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    // A red square with a clear margin of five pixels all round, like an arrow in its box.
+    QPixmap picture(30, 30);
+    picture.fill(Qt::transparent);
+    QPainter(&picture).fillRect(5, 5, 20, 20, Qt::red);
+    marker->setPixmap(picture);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QImage shot = Shot(window);
+    QCOMPARE(shot.pixelColor(12, 22), QColor(Qt::white));  // the margin
+    QCOMPARE(shot.pixelColor(20, 30), QColor(Qt::red));
+    for (int left = 14; left <= 50; left += 6) marker->moveTo(left);  // onto the blue panel and across it
+    QVERIFY(marker->directSteps() > 0);
+    shot = Shot(window);
+    QCOMPARE(shot.pixelColor(52, 22), QColor(Qt::blue));  // the margin over the panel
+    QCOMPARE(shot.pixelColor(60, 30), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(76, 30), QColor(Qt::blue));
+    // Every place the square passed shows what lies beneath again.
+    for (int x = 10; x < 55; ++x) {
+        const QColor beneath = x >= 40 ? QColor(Qt::blue) : QColor(Qt::white);
+        QCOMPARE(shot.pixelColor(x, 30), beneath);
+        QCOMPARE(shot.pixelColor(x, 44), beneath);
+    }
 }
 
 void PlatformTest::filtersMatchAnyLetterCase() {
