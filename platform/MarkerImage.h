@@ -46,14 +46,16 @@ private:
     QRect placeAt(int left) const { return QRect(left, 0, size_.width(), size_.height()); }
     void keepUnderlay(const QPainter& painter, const QRegion& region);
     bool stepDirectly(const QRegion& dirty);
+    void drawStep(QImage& image, const QPoint& offset, const QRegion& dirty) const;
     bool coveredFromAbove(const QRect& area) const;
 
     QSize size_;
     int left_;
     QPixmap picture_;
-    QRect shown_;      // the picture's pixels that are not fully clear, in its own coordinates
-    QImage underlay_;  // what lies beneath the row, as Qt last painted it
-    QRegion known_;    // where underlay_ still matches the window, in the row's pixels
+    QImage pictureImage_;  // the picture again, premultiplied, for the steps to draw
+    QRect shown_;          // the picture's pixels that are not fully clear, in its own coordinates
+    QImage underlay_;      // what lies beneath the row, as Qt last painted it
+    QRegion known_;        // where underlay_ still matches the window, in the row's pixels
     int directSteps_ = 0;
 };
 

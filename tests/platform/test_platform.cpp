@@ -53,6 +53,7 @@ private slots:
     void markerStepsKeepUpWithWhatChangesBeneath();
     void markerNeverPaintsOverWidgetsAboveIt();
     void clearPartsOfTheMarkerShowWhatLiesBeneath();
+    void aStepDrawsThePixelsQtWould();
     void filtersMatchAnyLetterCase();
     void twipsFollowTheLogicalDpi();
     void songFontResolvesToAChineseFont();
@@ -319,7 +320,7 @@ QPixmap Solid(int size, Qt::GlobalColor colour) {
     p.fill(colour);
     return p;
 }
-QWidget* Panel(QWidget* parent, const QRect& place, Qt::GlobalColor colour) {
+QWidget* Panel(QWidget* parent, const QRect& place, const QColor& colour) {
     auto* w = new QWidget(parent);
     QPalette p = w->palette();
     p.setColor(QPalette::Window, colour);
@@ -491,6 +492,37 @@ void PlatformTest::clearPartsOfTheMarkerShowWhatLiesBeneath() {
         QCOMPARE(shot.pixelColor(x, 30), beneath);
         QCOMPARE(shot.pixelColor(x, 44), beneath);
     }
+}
+
+void PlatformTest::aStepDrawsThePixelsQtWould() {
+    QWidget window;
+    window.setFixedSize(300, 80);
+    Panel(&window, window.rect(), QColor(201, 77, 33));
+    auto* marker = new MarkerImage(&window, QRect(10, 20, 30, 30));
+    // Every degree of see-through, in several colours, as the smoothed edges of a scaled picture have.
+    QImage picture(30, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            picture.setPixel(x, y, qRgba(8 * x, 255 - 8 * y, 120, (x * 30 + y) % 256));
+    marker->setPixmap(QPixmap::fromImage(picture));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Shot(window);
+    QTest::qWait(50);  // whatever Qt still had to paint after showing the window
+    marker->moveTo(100);
+    QCOMPARE(marker->directSteps(), 1);
+    // Read before the event loop turns again, so that nothing Qt paints can cover the step.
+    const QImage stepped = window.screen()->grabWindow(window.winId()).toImage().copy(100, 20, 30, 30);
+    // Qt's own rendering of the window, marker and all.
+    const QImage painted = window.grab().toImage().copy(100, 20, 30, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            QVERIFY2(stepped.pixel(x, y) == painted.pixel(x, y),
+                     qPrintable(QString("(%1, %2): %3 against %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(stepped.pixel(x, y), 0, 16)
+                                    .arg(painted.pixel(x, y), 0, 16)));
 }
 
 void PlatformTest::filtersMatchAnyLetterCase() {
