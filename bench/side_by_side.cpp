@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
         mpg > 0 ? cpu / mpg : 0.0, *lowest, *highest);
     if (floor >= 0)
         std::printf(
-            "| CPU per second, a window that only moves a 30-pixel picture every 100 ms | %.1f ms | %.1f ms "
+            "| CPU per second, a window that only moves the marker picture every 100 ms | %.1f ms | %.1f ms "
             "(mpg123 -o pulse) | %.2fx | (the floor under the row above) |\n",
             floor * 1000, floorMpg * 1000, floorMpg > 0 ? floor / floorMpg : 0.0);
     fs::remove_all(dir);
