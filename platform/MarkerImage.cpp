@@ -21,6 +21,11 @@ QImage* PlainImage(QPaintDevice* device) {
     return plainFormat && image->devicePixelRatio() == 1.0 ? image : nullptr;
 }
 
+// ... that nobody is painting on right now.
+QImage* IdleImage(QPaintDevice* device) {
+    return device != nullptr && !device->paintingActive() ? PlainImage(device) : nullptr;
+}
+
 // A premultiplied pixel over another, rounded as Qt's own raster engine rounds.
 QRgb Over(QRgb source, QRgb target) {
     const uint clear = 255 - qAlpha(source);
@@ -30,11 +35,6 @@ QRgb Over(QRgb source, QRgb target) {
     uint alphaGreen = ((target >> 8) & 0xff00ff) * clear;
     alphaGreen = (alphaGreen + ((alphaGreen >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
     return source + (alphaGreen | redBlue);
-}
-
-// ... that nobody is painting on right now.
-QImage* IdleImage(QPaintDevice* device) {
-    return device != nullptr && !device->paintingActive() ? PlainImage(device) : nullptr;
 }
 
 // The part of a picture that shows: where it is clear, a step changes nothing on screen. The demo's arrow

@@ -5,9 +5,10 @@
 //
 // The marker steps ten times a second for as long as a song plays, so a step costs as little as it can:
 // the row keeps a copy of what lies beneath it, taken whenever Qt paints the row, and a step draws that copy
-// and the picture straight into the window's backing store and flushes just the two places. Where the copy
-// might not match the window (no copy yet, a widget stacked above the row, a scaled or non-raster backing
-// store, a window not on screen), the step is an ordinary synchronous repaint of both places instead. Either
+// and the picture straight into the window's backing store and flushes just the parts of the two places that
+// the picture does not leave clear. Where the copy might not match the window (no copy yet, a widget stacked
+// above the row, a scaled or non-raster backing store or one of another pixel format, a window not on
+// screen), the step is an ordinary synchronous repaint of both places instead. Either
 // way is far cheaper than moving a small child widget, which costs a geometry change, a posted repaint and a
 // walk over the parent's other children on every step.
 
