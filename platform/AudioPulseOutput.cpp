@@ -40,7 +40,7 @@ pa_volume_t PulseVolume(int percent) {
 }
 
 // Every libpulse call below runs with the threaded main loop's lock held: the loop's own thread runs the
-// callbacks, which only record what happened and wake whoever waits.
+// callbacks, which record what happened, hand the server what waits in the ring, and wake whoever waits.
 class PulseOutput : public AudioOutput {
 public:
     ~PulseOutput() override {
