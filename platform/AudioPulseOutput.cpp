@@ -32,6 +32,10 @@ constexpr pa_usec_t kRingUsec = 750 * PA_USEC_PER_MSEC;
 // Asking the server's clock where the stream is costs a trip through the loop's lock. Once the stream is
 // seen to move, the position between two such readings a quarter second apart moves on by the steady clock,
 // as the server's own interpolation would; it never passes what was written, nor goes back.
+// The server's clock is not believed before the server has started playing: it runs on from the first
+// write while the server still waits for most of a second of audio. After the audio ran out it may have run
+// on past the end; playback starts again from the last sample written, so the library must not hold the
+// clock at the furthest point it reached (our own rule keeps the position from going back).
 constexpr auto kClockReadEvery = std::chrono::milliseconds(250);
 using SteadyClock = std::chrono::steady_clock;
 
@@ -90,6 +94,9 @@ public:
         if (!stream_) return false;
         pa().pa_stream_set_state_callback(stream_, &PulseOutput::onChange, this);
         pa().pa_stream_set_write_callback(stream_, &PulseOutput::onWritable, this);
+        pa().pa_stream_set_latency_update_callback(stream_, &PulseOutput::onTiming, this);
+        pa().pa_stream_set_underflow_callback(stream_, &PulseOutput::onUnderflow, this);
+        pa().pa_stream_set_started_callback(stream_, &PulseOutput::onStarted, this);
         pa_buffer_attr attr{};
         attr.maxlength = attr.prebuf = attr.fragsize = uint32_t(-1);
         attr.tlength = uint32_t(pa().pa_usec_to_bytes(kQueueUsec, &spec));
@@ -97,9 +104,13 @@ public:
         pa_cvolume volume;
         pa().pa_cvolume_set(&volume, spec.channels, PulseVolume(volume_));
         // Interpolated timing: the stream's time is the sample being heard right now, between the server's
-        // timing reports too.
-        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+        // timing reports too; not held monotonic by the library (see above).
+        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                             PA_STREAM_NOT_MONOTONIC);
         written_ = heard_ = offset_ = 0;
+        clockTrusted_ = rebase_ = rebaseWaits_ = startReported_ = playingSinceStart_ = false;
+        ranOutAt_ = -1;
+        reportPlaying_ = false;
         estimate_ = Estimate{};
         paused_ = false;
         interrupted_ = false;
@@ -120,10 +131,14 @@ public:
         if (!stream_) return;
         pa().pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa().pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa().pa_stream_set_latency_update_callback(stream_, nullptr, nullptr);
+        pa().pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+        pa().pa_stream_set_started_callback(stream_, nullptr, nullptr);
         if (pa().pa_stream_get_state(stream_) == PA_STREAM_READY) pa().pa_stream_disconnect(stream_);
         pa().pa_stream_unref(stream_);
         stream_ = nullptr;
         written_ = heard_ = 0;
+        ranOutAt_ = -1;
         estimate_ = Estimate{};
         head_ = filled_ = 0;
     }
@@ -182,10 +197,15 @@ public:
         std::lock_guard clock(clockMutex_);
         Locked lock(loop_);
         if (paused == paused_) return;
-        if (paused) heardLocked();
+        if (paused) heardLocked(SteadyClock::now());
         paused_ = paused;
         estimate_ = Estimate{};
-        if (!paused) offset_ = heard_ - streamFrames().value_or(heard_ - offset_);
+        if (!paused) {
+            rebase_ = true;
+            rebaseWaits_ = !clockTrusted_ || ranOut();
+            if (rebaseWaits_) reportPlaying_ = false;  // a report from before the pause does not count
+            serverFrames();  // places the position on the server's clock now, if it can be believed
+        }
         if (streamReady())
             pa().pa_operation_unref(pa().pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
     }
@@ -194,19 +214,9 @@ public:
         std::lock_guard clock(clockMutex_);
         if (paused_) return heard_;
         const SteadyClock::time_point now = SteadyClock::now();
-        if (estimate_.moving && now - estimate_.at < kClockReadEvery) {
-            const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - estimate_.at);
-            const int64_t frames = estimate_.frames + since.count() * format_.rate / 1'000'000;
-            heard_ = std::clamp<int64_t>(frames, heard_, written_);
-            return heard_;
-        }
+        if (estimate_.moving && now - estimate_.at < kClockReadEvery) return runOn(now);
         Locked lock(loop_);
-        const std::optional<int64_t> frames = streamFrames();
-        if (!frames) return heard_;
-        const int64_t at = *frames + offset_;
-        estimate_ = Estimate{at, now, estimate_.read && at > estimate_.frames, true};
-        heard_ = std::clamp<int64_t>(at, heard_, written_);
-        return heard_;
+        return heardLocked(now);
     }
 
     void setVolume(int percent) override {
@@ -237,9 +247,48 @@ private:
         return int64_t(usec * uint64_t(format_.rate) / PA_USEC_PER_SEC);
     }
 
-    int64_t heardLocked() const {
-        if (const std::optional<int64_t> frames = streamFrames())
-            heard_ = std::clamp<int64_t>(*frames + offset_, heard_, written_);
+    // The server's clock in heard frames (both locks held), or nothing while it cannot be believed. A resume
+    // is placed on the clock at once while the stream plays normally; one made before the server started,
+    // or after the audio ran out, waits for a timing report that shows the stream playing again: until
+    // then the clock may be past what will be heard next.
+    std::optional<int64_t> serverFrames() const {
+        if (!clockTrusted_ || (rebase_ && rebaseWaits_ && (ranOut() || !reportPlaying_))) return std::nullopt;
+        const std::optional<int64_t> frames = streamFrames();
+        if (!frames) return std::nullopt;
+        if (rebase_) {
+            offset_ = heard_ - *frames;
+            rebase_ = false;
+        }
+        return *frames + offset_;
+    }
+
+    // The position by the steady clock since the last reading of the server's clock (clock mutex held).
+    int64_t runOn(SteadyClock::time_point now) const {
+        const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - estimate_.at);
+        const int64_t frames = estimate_.frames + since.count() * format_.rate / 1'000'000;
+        heard_ = std::clamp<int64_t>(frames, heard_, limit());
+        return heard_;
+    }
+
+    // The position from a new reading of the server's clock (both locks held). Once the audio has run out
+    // the server's clock stands where it was when the queue ran dry while the sound card still plays what
+    // it was given: the position then runs on by the steady clock, up to the last sample it was given.
+    int64_t heardLocked(SteadyClock::time_point now) const {
+        if (ranOut()) {
+            if (!estimate_.moving) {
+                const std::optional<int64_t> at = serverFrames();
+                if (!at) return heard_;
+                estimate_ = Estimate{*at, std::min(ranOutTime_, now), true, true};
+            }
+            return runOn(now);
+        }
+        const std::optional<int64_t> at = serverFrames();
+        if (!at) {
+            estimate_ = Estimate{};
+            return heard_;
+        }
+        estimate_ = Estimate{*at, now, estimate_.read && *at > estimate_.frames, true};
+        heard_ = std::clamp<int64_t>(*at, heard_, limit());
         return heard_;
     }
 
@@ -293,6 +342,27 @@ private:
         // Wake the decoding thread for a good piece of work, or whoever waits for the ring to empty.
         if (out->failed_ || out->filled_ <= out->ring_.size() / 2) out->signal();
     }
+    // The first timing report after the server said it started, or any that shows the stream playing, puts
+    // the clock right: from then on it can be believed. A short piece may have run out again before that.
+    static void onTiming(pa_stream* stream, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        const pa_timing_info* timing = pa().pa_stream_get_timing_info(stream);
+        const bool playing = timing && timing->playing;
+        out->reportPlaying_ = playing;
+        if (out->startReported_ || playing) out->clockTrusted_ = true;
+        if ((out->startReported_ && out->playingSinceStart_) || playing) out->ranOutAt_ = -1;
+        out->startReported_ = false;
+    }
+    static void onStarted(pa_stream*, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->startReported_ = out->playingSinceStart_ = true;
+    }
+    static void onUnderflow(pa_stream*, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->ranOutAt_ = out->written_.load();
+        out->ranOutTime_ = SteadyClock::now();
+        out->playingSinceStart_ = out->reportPlaying_ = false;
+    }
     static void onDrained(pa_stream*, int success, void* self) {
         auto* out = static_cast<PulseOutput*>(self);
         out->drained_ = success != 0;
@@ -327,7 +397,25 @@ private:
     };
     mutable Estimate estimate_;
     mutable std::mutex clockMutex_;  // heard_, estimate_ and paused_; taken before the loop's lock
-    int64_t offset_ = 0;             // heard frames minus the stream's own clock, set on resuming
+    mutable int64_t offset_ = 0;     // heard frames minus the stream's own clock, set on resuming
+    // Set on the loop's thread, read with its lock held: whether the server's clock can be believed, what
+    // the server last said of the stream, and whether a resume still waits to be placed on the clock.
+    bool clockTrusted_ = false;
+    // Where the audio ran out (the frames written then), or -1: until the server plays again the position
+    // goes no further, whatever is written meanwhile. Read without the loop's lock by the steady clock.
+    std::atomic<int64_t> ranOutAt_ = -1;
+    SteadyClock::time_point ranOutTime_{};  // when the server said so
+    bool ranOut() const { return ranOutAt_ >= 0; }
+    // The furthest the position may go: the last frame written, or where the audio ran out.
+    int64_t limit() const {
+        const int64_t end = ranOutAt_;
+        return end < 0 ? written_.load() : std::min<int64_t>(end, written_);
+    }
+    bool startReported_ = false;      // the server said it started; no timing report since
+    bool playingSinceStart_ = false;  // and the audio has not run out since it said so
+    bool reportPlaying_ = false;      // the last timing report showed the stream playing
+    mutable bool rebase_ = false;
+    bool rebaseWaits_ = false;  // and it waits for such a report
     bool paused_ = false;
     int volume_ = 100;
     bool interrupted_ = false;

@@ -15,6 +15,9 @@ private slots:
     void serverLostInMidSongLeavesTheSongPlaying();
     void outputTakesAudioFasterOrSlowerThanItPlays();
     void positionStopsWhereTheAudioRunsOut();
+    void audioRunsOutAndComesBack();
+    void positionWaitsForTheServerToStart();
+    void resumedBeforeTheServerStarted();
 
 private:
     void measureClicks(bool* reliable);
