@@ -252,7 +252,7 @@ private:
     // or after the audio ran out, waits for a timing report that shows the stream playing again: until
     // then the clock may be past what will be heard next.
     std::optional<int64_t> serverFrames() const {
-        if (!clockTrusted_ || (rebase_ && rebaseWaits_ && (ranOut() || !reportPlaying_))) return std::nullopt;
+        if (!clockTrusted_ || (rebase_ && rebaseWaits_ && !reportPlaying_)) return std::nullopt;
         const std::optional<int64_t> frames = streamFrames();
         if (!frames) return std::nullopt;
         if (rebase_) {
@@ -398,24 +398,23 @@ private:
     mutable Estimate estimate_;
     mutable std::mutex clockMutex_;  // heard_, estimate_ and paused_; taken before the loop's lock
     mutable int64_t offset_ = 0;     // heard frames minus the stream's own clock, set on resuming
-    // Set on the loop's thread, read with its lock held: whether the server's clock can be believed, what
-    // the server last said of the stream, and whether a resume still waits to be placed on the clock.
-    bool clockTrusted_ = false;
     // Where the audio ran out (the frames written then), or -1: until the server plays again the position
     // goes no further, whatever is written meanwhile. Read without the loop's lock by the steady clock.
     std::atomic<int64_t> ranOutAt_ = -1;
-    SteadyClock::time_point ranOutTime_{};  // when the server said so
     bool ranOut() const { return ranOutAt_ >= 0; }
     // The furthest the position may go: the last frame written, or where the audio ran out.
     int64_t limit() const {
         const int64_t end = ranOutAt_;
         return end < 0 ? written_.load() : std::min<int64_t>(end, written_);
     }
-    bool startReported_ = false;      // the server said it started; no timing report since
-    bool playingSinceStart_ = false;  // and the audio has not run out since it said so
-    bool reportPlaying_ = false;      // the last timing report showed the stream playing
-    mutable bool rebase_ = false;
-    bool rebaseWaits_ = false;  // and it waits for such a report
+    // Set on the loop's thread or with both locks held, read with the loop's lock held.
+    SteadyClock::time_point ranOutTime_{};  // when the server said the audio ran out
+    bool clockTrusted_ = false;             // the server's clock can be believed
+    bool startReported_ = false;            // the server said it started; no timing report since
+    bool playingSinceStart_ = false;        // and the audio has not run out since it said so
+    bool reportPlaying_ = false;            // the last timing report showed the stream playing
+    mutable bool rebase_ = false;           // a resume still waits to be placed on the server's clock
+    bool rebaseWaits_ = false;              // and it waits for a report that shows the stream playing
     bool paused_ = false;
     int volume_ = 100;
     bool interrupted_ = false;
