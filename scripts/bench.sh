@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
-cmake --build "$dir" --target qiva bench_bare_window bench_marker_floor bench_side_by_side >/dev/null
+cmake --build "$dir" --target qiva bench_bare_window bench_same_widgets bench_marker_floor bench_side_by_side >/dev/null
 # shellcheck source=/dev/null
 source scripts/start-pulse.sh
 # A desktop session has a runtime directory; without one every start of either program warns and makes its own.
@@ -16,4 +16,5 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  "$dir/bench/bench_side_by_side" "$dir/qiva" "$dir/bench/bench_bare_window" "$dir/bench/bench_marker_floor"
+  "$dir/bench/bench_side_by_side" "$dir/qiva" "$dir/bench/bench_bare_window" "$dir/bench/bench_same_widgets" \
+  "$dir/bench/bench_marker_floor"
