@@ -6,13 +6,22 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/ContentKind.h"
 #include "platform/MediaPlayer.h"
 
 namespace qiva {
 
 namespace {
 constexpr size_t kReadBuffer = 64 * 1024;  // about four seconds of a 128 kbit/s song
+// How many frames at the start must form one stream: false syncs in other data hardly ever line up even
+// twice, while every real stream does from its first frame on (a tenth of a second at 44.1 kHz).
+constexpr int kFirstFrames = 4;
+
+bool SameStream(const mpg123_frameinfo& a, const mpg123_frameinfo& b) {
+    return a.version == b.version && a.layer == b.layer && a.rate == b.rate &&
+           (a.mode == MPG123_M_MONO) == (b.mode == MPG123_M_MONO);
 }
+}  // namespace
 
 Mp3Decoder::Mp3Decoder() {
     int err = MPG123_OK;
@@ -58,6 +67,9 @@ void Mp3Decoder::open(const QString& path) {
     if (path.isEmpty() || !info.exists()) fail(path, "no such file");
     if (!info.isFile()) fail(path, "not a file");
     if (info.size() == 0) fail(path, "the file is empty");
+    const Content content = SniffContent(path);
+    if (content.kind != ContentKind::Unknown)
+        fail(path, (std::string(ContentKindName(content.kind)) + ", not an MP3 file").c_str());
     // Every supported rate, but always 16-bit samples: the output then never has to convert.
     mpg123_format_none(handle_);
     const long* rates = nullptr;
@@ -75,6 +87,11 @@ void Mp3Decoder::open(const QString& path) {
     int channels = 0;
     int encoding = 0;
     if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK) fail(path, "not an MP3 file");
+    // Whatever lies between the tags and the first frame was skipped as junk: a little is common, but audio
+    // found only after most of the file is a false sync in something else.
+    if (mpg123_framepos(handle_) - content.tagBytes > (info.size() - content.tagBytes) / 2)
+        fail(path, "no MP3 audio in the first half of the file");
+    if (!firstFramesAgree()) fail(path, "its first frames do not form one MP3 stream");
     // Fix the format so that a stray header later in the file cannot change it under the output.
     mpg123_format_none(handle_);
     mpg123_format(handle_, rate, channels, encoding);
@@ -85,6 +102,23 @@ void Mp3Decoder::open(const QString& path) {
     channels_ = channels;
     length_ = length;
     seek(0);
+}
+
+// Reads the frames after the one that mpg123_getformat found: each must start where the one before ended
+// and keep its version, layer, rate and channels.
+bool Mp3Decoder::firstFramesAgree() {
+    mpg123_frameinfo first{};
+    if (mpg123_info(handle_, &first) != MPG123_OK) return false;
+    off_t next = mpg123_framepos(handle_) + first.framesize;
+    for (int i = 1; i < kFirstFrames; ++i) {
+        const int rc = mpg123_framebyframe_next(handle_);
+        mpg123_frameinfo frame{};
+        if ((rc != MPG123_OK && rc != MPG123_NEW_FORMAT) || mpg123_info(handle_, &frame) != MPG123_OK)
+            return false;
+        if (mpg123_framepos(handle_) != next || !SameStream(first, frame)) return false;
+        next += frame.framesize;
+    }
+    return true;
 }
 
 void Mp3Decoder::close() {

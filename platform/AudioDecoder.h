@@ -25,7 +25,9 @@ public:
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
-    // Throws PlayerError for a missing, empty, unreadable, non-MP3 or too short file.
+    // Throws PlayerError for a missing, empty, unreadable, non-MP3 or too short file. What is an MP3 is told
+    // by the content: another known kind of file is refused at once, and so is one whose first frames do
+    // not form one stream.
     void open(const QString& path);
     void close();
     bool isOpen() const { return open_; }
@@ -43,6 +45,7 @@ public:
 
 private:
     void fail(const QString& path, const char* why);
+    bool firstFramesAgree();
     static ssize_t readBytes(void* self, void* to, size_t bytes);
     static off_t seekBytes(void* self, off_t offset, int whence);
 

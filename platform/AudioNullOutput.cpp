@@ -13,8 +13,10 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::nanoseconds;
 
 // The queue the null output pretends to have. Deep, because nobody listens: a decoding thread that is held
-// up for a while on a busy machine must not make the position stall.
-constexpr double kQueueSeconds = 0.5;
+// up for a while on a busy machine must not make the position stall. A write takes what fits and waits for
+// half the queue to be free before it takes more, as a sound card's buffer is refilled, so that a piece
+// longer than the queue (the engine's pieces last two seconds at 8 kHz) never lets it run dry.
+constexpr double kQueueSeconds = 1.0;
 
 // The listener's position moves with the steady clock from an anchor (a frame heard at a time point) while
 // playing and data is queued; it stands still while paused and when the queue has run dry.
@@ -41,16 +43,19 @@ public:
 
     Result write(const int16_t*, size_t frames) override {
         std::unique_lock lock(m_);
+        auto left = int64_t(frames);
         for (;;) {
             if (interrupted_) return Result::Interrupted;
             const Clock::time_point now = Clock::now();
             restartIfDry(now);
-            const int64_t room = capacity_ - (written_ - heard(now));
-            if (room >= int64_t(frames) || written_ == heard(now)) break;
-            waitUntilHeard(lock, written_ + int64_t(frames) - capacity_);
+            const int64_t taken = std::min(left, capacity_ - (written_ - heard(now)));
+            if (taken > 0) {
+                written_ += taken;
+                left -= taken;
+            }
+            if (left == 0) return Result::Done;
+            waitUntilHeard(lock, written_ + std::min(left, capacity_ / 2) - capacity_);
         }
-        written_ += int64_t(frames);
-        return Result::Done;
     }
 
     Result drain() override {

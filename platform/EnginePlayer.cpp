@@ -12,8 +12,9 @@ namespace qiva {
 
 namespace {
 
-// Decoded audio goes to the output in pieces of about a third of a second: the sound server's output wakes
-// the decoding thread when it has room for that much, so each wake-up decodes one piece or so.
+// Decoded audio goes to the output in pieces of about a third of a second at 44.1 kHz: the sound server's
+// output wakes the decoding thread when it has room for that much, so each wake-up decodes one piece or so.
+// At 8 kHz a piece lasts two seconds, longer than either output queues: each takes it bit by bit.
 constexpr size_t kChunkFrames = 16384;
 constexpr int kConnectTimeoutMs = 500;
 

@@ -3,6 +3,7 @@
 #include "DecoderTest.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 #include <random>
 
@@ -102,6 +103,88 @@ void DecoderTest::seekClampsToTheFile() {
     QCOMPARE(d.read(buffer, 16), size_t(0));
 }
 
+namespace {
+
+// Runs a maker of test files (sox, convert) and answers the file it made, or fails the calling test.
+QByteArray Made(const QString& program, const QStringList& arguments, const QString& output) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
+        return {};
+    }
+    QFile f(output);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray RandomBytes(qsizetype size, unsigned seed) {
+    QByteArray bytes(size, '\0');
+    std::mt19937 random(seed);
+    for (char& c : bytes) c = char(random());
+    return bytes;
+}
+
+QByteArray BigEndian32(uint32_t v, bool syncSafe) {
+    const int shift = syncSafe ? 7 : 8;
+    QByteArray b;
+    for (int i = 3; i >= 0; --i) b.append(char((v >> (shift * i)) & (syncSafe ? 0x7f : 0xff)));
+    return b;
+}
+
+// An ID3v2.3 tag holding one picture frame, as taggers write a cover picture.
+QByteArray Id3v2WithPicture(const QByteArray& picture) {
+    const QByteArray body = QByteArray("\0image/jpeg\0\x03\0", 14) + picture;
+    const QByteArray frame = "APIC" + BigEndian32(uint32_t(body.size()), false) + QByteArray(2, '\0') + body;
+    return QByteArray("ID3\x03\0\0", 6) + BigEndian32(uint32_t(frame.size()), true) + frame;
+}
+
+// An APEv2 tag with one item, header and footer, as some players append them.
+QByteArray ApeTag() {
+    const auto le32 = [](uint32_t v) {
+        QByteArray b;
+        for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xff));
+        return b;
+    };
+    const QByteArray item = le32(5) + le32(0) + QByteArray("Title\0Hello", 11);
+    const auto part = [&](bool header) {
+        return "APETAGEX" + le32(2000) + le32(uint32_t(item.size() + 32)) + le32(1) +
+               le32(header ? 0xA0000000u : 0x80000000u) + QByteArray(8, '\0');
+    };
+    return part(true) + item + part(false);
+}
+
+QByteArray Id3v1Tag() {
+    QByteArray tag =
+        "TAG" + QByteArray("Title").leftJustified(30, '\0') + QByteArray("Singer").leftJustified(30, '\0');
+    return tag.leftJustified(128, '\0');
+}
+
+// Made once for the whole run: sox and convert take a moment each.
+struct OtherFiles {
+    QTemporaryDir dir;
+    QByteArray wav, ogg, flac, jpeg;
+    OtherFiles() {
+        const QString wavPath = dir.filePath("noise.wav");
+        // Pink noise, as loud as music: its samples hold false MPEG frame syncs (repeatable: -R).
+        wav = Made("sox",
+                   {"-R", "-n", "-r", "44100", "-c", "2", "-b", "16", wavPath, "synth", "10", "pinknoise",
+                    "vol", "0.2"},
+                   wavPath);
+        ogg = Made("sox", {"-R", wavPath, dir.filePath("noise.ogg")}, dir.filePath("noise.ogg"));
+        flac = Made("sox", {"-R", wavPath, dir.filePath("noise.flac")}, dir.filePath("noise.flac"));
+        jpeg =
+            Made("convert", {"-size", "320x240", "-seed", "3", "plasma:fractal", dir.filePath("picture.jpg")},
+                 dir.filePath("picture.jpg"));
+    }
+};
+
+}  // namespace
+
 void DecoderTest::refusesWhatIsNotASong_data() {
     QTest::addColumn<QByteArray>("content");  // null: the file does not exist
     QTest::newRow("missing") << QByteArray();
@@ -115,6 +198,20 @@ void DecoderTest::refusesWhatIsNotASong_data() {
     QFile wav(SongFolder::get().path("click.wav"));
     QVERIFY(wav.open(QIODevice::ReadOnly));
     QTest::newRow("renamed wav") << wav.read(200000);
+    static const OtherFiles other;
+    QVERIFY2(!other.wav.isEmpty() && !other.ogg.isEmpty() && !other.flac.isEmpty() && !other.jpeg.isEmpty(),
+             "sox or convert could not make the test files");
+    QTest::newRow("renamed wav of noise") << other.wav;
+    QTest::newRow("its samples without the wav header") << other.wav.mid(44);
+    QTest::newRow("renamed wav behind an id3v2 tag") << Id3v2WithPicture(QByteArray(100, 'x')) + other.wav;
+    QTest::newRow("renamed ogg") << other.ogg;
+    QTest::newRow("renamed flac") << other.flac;
+    QTest::newRow("renamed jpeg") << other.jpeg;
+    QTest::newRow("renamed m4a") << QByteArray(
+                                        "\0\0\0\x18"
+                                        "ftypM4A \0\0\0\0M4A mp42",
+                                        24) +
+                                        other.wav.mid(44);
     QByteArray noise(65536, '\0');
     std::mt19937 random(7);
     for (char& c : noise) c = char(random());
@@ -146,6 +243,32 @@ void DecoderTest::refusesWhatIsNotASong() {
     QCOMPARE(player.Duration(), 0.0);
     QVERIFY_THROWS_EXCEPTION(PlayerError, player.Play());
     QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
+}
+
+void DecoderTest::playsWhatTagsAndJunkSurround_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray song = FileBytes(SongFolder::get().cbr());
+    QVERIFY(!song.isEmpty());
+    // A cover picture of a megabyte, its bytes as random as a compressed picture's.
+    QTest::newRow("large id3v2 tag") << Id3v2WithPicture(RandomBytes(1 << 20, 11)) + song;
+    QTest::newRow("junk before the first frame") << RandomBytes(3000, 12) + song;
+    QTest::newRow("ape and id3v1 tags at the end") << song + ApeTag() + Id3v1Tag();
+    QTest::newRow("all of them") << Id3v2WithPicture(RandomBytes(200000, 13)) + RandomBytes(500, 14) + song +
+                                        ApeTag() + Id3v1Tag();
+}
+
+void DecoderTest::playsWhatTagsAndJunkSurround() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("song.mp3");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    f.close();
+    Mp3Decoder d;
+    d.open(path);
+    QCOMPARE(d.lengthFrames(), qint64(132300));
+    // Every sample as in the plain file: nothing of the tags or the junk is heard.
+    QVERIFY(DecodeAll(path) == DecodeAll(SongFolder::get().cbr()));
 }
 
 void DecoderTest::aRefusedFileStopsTheSongBefore() {

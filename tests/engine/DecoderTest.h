@@ -16,6 +16,8 @@ private slots:
     void seekClampsToTheFile();
     void refusesWhatIsNotASong_data();
     void refusesWhatIsNotASong();
+    void playsWhatTagsAndJunkSurround_data();
+    void playsWhatTagsAndJunkSurround();
     void aRefusedFileStopsTheSongBefore();
     void readsTheFileInLargePieces();
 };

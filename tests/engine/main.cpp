@@ -1,6 +1,7 @@
-// The engine's tests: the decoder, the player on the null output, and the real sound-server path.
-// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest) runs that class alone,
-// with the remaining arguments passed to Qt Test.
+// The engine's tests: the decoder, the player on the null output, the real sound-server path, and every
+// sample rate on both outputs.
+// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest, RateTest) runs that class
+// alone, with the remaining arguments passed to Qt Test.
 #include <QApplication>
 #include <QtTest>
 #include <cstring>
@@ -9,13 +10,15 @@
 #include "DecoderTest.h"
 #include "PlayerTest.h"
 #include "PulseTest.h"
+#include "RateTest.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qiva::test::DecoderTest decoder;
     qiva::test::PlayerTest player;
     qiva::test::PulseTest pulse;
-    std::vector<QObject*> tests{&decoder, &player, &pulse};
+    qiva::test::RateTest rates;
+    std::vector<QObject*> tests{&decoder, &player, &pulse, &rates};
     std::vector<char*> args(argv, argv + argc);
     if (argc > 1) {
         for (QObject* t : tests) {
