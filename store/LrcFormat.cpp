@@ -66,8 +66,11 @@ QString WithoutWordTags(QStringView rest) {
     for (qsizetype i = 0; i < rest.size(); ++i) {
         out += rest[i];
         if (rest[i] != u'>') continue;
-        const qsizetype open = out.lastIndexOf(u'<');
-        if (open < 0 || out.size() - open > kLongestTag) continue;
+        // Only the last few characters can hold the tag, however long the line.
+        const qsizetype near = std::max<qsizetype>(0, out.size() - kLongestTag);
+        const qsizetype found = QStringView(out).sliced(near).lastIndexOf(u'<');
+        if (found < 0) continue;
+        const qsizetype open = near + found;
         qsizetype at = open + 1;
         if (!ReadTime(out, at, u'>') || at != out.size()) continue;
         out.truncate(open);
