@@ -364,7 +364,18 @@ QString MainPlay::LineText(int line) const {
 }
 
 int MainPlay::EndTime(int line) const {
-    return line >= 1 && line <= LineCount() ? m_.lyricLines[line].endTime : 0;
+    if (line < 1 || line > LineCount()) return 0;
+    const int end = m_.lyricLines[line].endTime;
+    // An LRC file that does not say where its last line ends leaves it to the end of the song, so the marker
+    // reaches the end of the line with the song.
+    return end == kUntilSongEnd && line == LineCount() ? SongEndTenths() : end;
+}
+
+// The song's length as an end time; while the player does not know it, the line lasts as long as it can.
+int MainPlay::SongEndTenths() const {
+    const double duration = MP->Duration();
+    if (!(duration > 0)) return kUntilSongEnd;
+    return static_cast<int>(std::min<double>(std::round(duration * 10), kUntilSongEnd));
 }
 
 // The marker crosses Label2 in as many ticks as the line lasts in tenths. A line without a positive length

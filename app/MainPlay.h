@@ -79,6 +79,7 @@ private:
     int LineCount() const;
     QString LineText(int line) const;
     int EndTime(int line) const;
+    int SongEndTenths() const;
     float StepFor(int line) const;
     int SelectedRow() const;
     void PlaceMarker(float leftTwips);

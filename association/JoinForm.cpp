@@ -20,7 +20,9 @@ const QString kAppendFailed = QStringLiteral("无法添加这个关联，关联�
 const QString kRewriteFailed = QStringLiteral("无法写入歌词文件，关联没有完成。原来的歌词文件保持不变。");
 const QString kCommitFailed = QStringLiteral("无法保存关联记录，关联没有完成。原来的关联记录保持不变。");
 const QString kMp3Filter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
-const QString kTextFilter = QStringLiteral("Text Files(*.TXT)|*.TXT");
+// The program's own lyrics files and LRC files together first, then each kind alone.
+const QString kTextFilter =
+    QStringLiteral("歌词文件(*.TXT;*.LRC)|*.TXT;*.LRC|Text Files(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");
 
 QString WithReason(const QString& text, const std::exception& e) {
     return text + QLatin1Char('\n') + QString::fromUtf8(e.what());
@@ -151,7 +153,7 @@ void JoinForm::Text2_Change() {
         return;
     }
     try {
-        m_.ReadLyricsFile(path);
+        lyricsFormat_ = m_.ReadLyricsFile(path);
     } catch (const std::exception&) {
         // The reader has released the file; the document keeps what it read before the failure.
         s_.prompter.MsgBox(kUnreadable, kErrorTitle);
@@ -205,6 +207,9 @@ bool JoinForm::appendEntry() {
 bool JoinForm::rewriteLyricsFile() {
     const QString previousSongPath = m_.lyricSongPath;
     m_.lyricSongPath = Text1->text();
+    // An LRC file has no place for the song path: the association record alone links it to its song, and
+    // the file stays as the tool that made it wrote it (its word times, other tags and encoding included).
+    if (lyricsFormat_ == LyricsFormat::Lrc) return true;
     try {
         m_.WriteLyricsFile(Text2->text());
     } catch (const StoreError& e) {

@@ -1,8 +1,8 @@
 #pragma once
 // The association window: links a song file the user already has with an existing timed lyrics file. Each
 // box is checked the moment its text changes (the song by playing it here, the lyrics by reading the whole
-// file into the current lyrics document); "关联" rewrites the lyrics file with the song path and commits the
-// pair to the association table.
+// file into the current lyrics document); "关联" rewrites the lyrics file with the song path (an LRC file,
+// which has no song path, is left as it is) and commits the pair to the association table.
 
 #include <QDialog>
 #include <memory>
@@ -64,6 +64,7 @@ private:
     Main& m_;
     Services& s_;
     MediaPlayer& ownerPlayer_;
+    LyricsFormat lyricsFormat_ = LyricsFormat::Own;  // of the file whose check passed last
 };
 
 }  // namespace qiva

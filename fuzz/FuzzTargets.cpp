@@ -10,6 +10,7 @@
 #include "platform/AudioDecoder.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Prompter.h"
+#include "store/LrcFormat.h"
 #include "store/Main.h"
 #include "wizard/ExpandMarks.h"
 
@@ -205,6 +206,104 @@ std::string LyricsFileOnce(const uint8_t* data, size_t size) {
     return DocumentRoundTrip(m);
 }
 
+// What writing `doc` as LRC and reading it back must give: no song path, the song information on one line
+// without blanks at its ends, each text as an LRC line holds it, every end time as it was.
+Main AsLrcHoldsIt(const Main& doc) {
+    const auto oneLine = [](QString v) {
+        return v.replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+            .replace(u'\r', u' ')
+            .replace(u'\n', u' ')
+            .trimmed();
+    };
+    Main out(doc.lyricsFolder());
+    out.lyricAlbum = oneLine(doc.lyricAlbum);
+    out.lyricSinger = oneLine(doc.lyricSinger);
+    out.lyricComposer = oneLine(doc.lyricComposer);
+    out.lyricTitle = oneLine(doc.lyricTitle);
+    out.lyricLyricist = oneLine(doc.lyricLyricist);
+    out.ResetLines(doc.lyricLineCount);
+    for (size_t i = 1; i < out.lyricLines.size(); ++i)
+        out.lyricLines[i] = {LrcLineText(doc.lyricLines[i].text), doc.lyricLines[i].endTime};
+    return out;
+}
+
+bool EndTimesRise(const Main& m) {
+    for (int i = 1; i <= m.lyricLineCount; ++i) {
+        if (m.lyricLines[size_t(i)].endTime < (i == 1 ? 0 : m.lyricLines[size_t(i) - 1].endTime))
+            return false;
+    }
+    return true;
+}
+
+// The document written as LRC, read back and written again.
+std::string LrcRoundTrip(const Main& doc) {
+    const QString first = ScratchPath("rewritten.lrc");
+    QFile::remove(first);
+    try {
+        doc.WriteLrcFile(first);
+    } catch (const StoreError&) {
+        if (EndTimesRise(doc)) return Broken("a document in time order could not be written as LRC");
+        if (QFile::exists(first)) return Broken("a refused LRC write left a file behind");
+        return {};
+    }
+    if (!EndTimesRise(doc)) return Broken("a document out of time order was written as LRC");
+    Main back(Scratch().path());
+    if (back.ReadLyricsFile(first) != LyricsFormat::Lrc)
+        return Broken("a written LRC file did not read as LRC");
+    if (!SameDocument(AsLrcHoldsIt(doc), back)) return Broken("the LRC file reads back differently");
+    const QString second = ScratchPath("rewritten-again.lrc");
+    back.WriteLrcFile(second);
+    if (ReadBack(first) != ReadBack(second))
+        return Broken("writing the same document as LRC gave other bytes");
+    return {};
+}
+
+void FillOld(Main& m) {
+    m.lyricAlbum = m.lyricSinger = m.lyricComposer = m.lyricSongPath = m.lyricTitle = m.lyricLyricist =
+        QStringLiteral("old");
+    m.ResetLines(2);
+    m.lyricLines[1] = {QStringLiteral("old1"), 1};
+    m.lyricLines[2] = {QStringLiteral("old2"), 2};
+}
+
+bool IsOld(const Main& m) {
+    Main old(m.lyricsFolder());
+    FillOld(old);
+    return SameDocument(m, old);
+}
+
+bool ReadsAsLrc(const QByteArray& bytes) {
+    const qsizetype first = [&] {
+        qsizetype i = 0;
+        while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t')) ++i;
+        return i;
+    }();
+    return !(first < bytes.size() && bytes[first] == '"') && StartsLikeLrc(DecodeLrc(bytes));
+}
+
+std::string LrcFileOnce(const uint8_t* data, size_t size) {
+    const QString path = ScratchPath("lyrics.lrc");
+    if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
+    Main m(Scratch().path());
+    FillOld(m);
+    LyricsFormat format = LyricsFormat::Own;
+    try {
+        format = m.ReadLyricsFile(path);
+    } catch (const StoreError&) {
+        if (!LinesConsistent(m)) return Broken("a failed read left the line table and its count apart");
+        if (ReadsAsLrc(ReadBack(path)) && !IsOld(m)) return Broken("a failed LRC read changed the document");
+        return {};
+    }
+    if (!LinesConsistent(m)) return Broken("the line table does not match its count");
+    if (format == LyricsFormat::Lrc) {
+        if (!ReadsAsLrc(ReadBack(path))) return Broken("a file that does not start with a tag read as LRC");
+        if (!m.lyricSongPath.isEmpty()) return Broken("an LRC file gave a song path");
+        if (!EndTimesRise(m)) return Broken("an LRC file gave end times out of order");
+        if (!SameDocument(AsLrcHoldsIt(m), m)) return Broken("an LRC file gave what LRC cannot hold");
+    }
+    return LrcRoundTrip(m);
+}
+
 std::string LyricTextOnce(const uint8_t* data, size_t size) {
     const QString path = ScratchPath("text.TXT");
     if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
@@ -278,6 +377,10 @@ std::string LyricsFile(const uint8_t* data, size_t size) {
     return Guarded([&] { return LyricsFileOnce(data, size); });
 }
 
+std::string LrcFile(const uint8_t* data, size_t size) {
+    return Guarded([&] { return LrcFileOnce(data, size); });
+}
+
 std::string LyricText(const uint8_t* data, size_t size) {
     return Guarded([&] { return LyricTextOnce(data, size); });
 }
@@ -295,6 +398,7 @@ std::string Mp3(const uint8_t* data, size_t size) {
 Target TargetNamed(const std::string& name) {
     if (name == "assoc") return &Associations;
     if (name == "lyrics") return &LyricsFile;
+    if (name == "lrc") return &LrcFile;
     if (name == "text") return &LyricText;
     if (name == "mp3") return &Mp3;
     return nullptr;

@@ -16,6 +16,10 @@ std::string Associations(const uint8_t* data, size_t size);
 // The bytes as a timed lyrics file: ReadLyricsFile, then a rewrite and a second read.
 std::string LyricsFile(const uint8_t* data, size_t size);
 
+// The bytes as a lyrics file that may be LRC: ReadLyricsFile (a failed LRC read changes nothing), then a
+// rewrite as LRC that reads back as the document LRC can hold, and the same bytes when written again.
+std::string LrcFile(const uint8_t* data, size_t size);
+
 // The bytes as a lyric text file: the open of step two, a save and open again, and the expansion of the
 // opened text into lyric lines, as "下一步" would do.
 std::string LyricText(const uint8_t* data, size_t size);
@@ -23,7 +27,7 @@ std::string LyricText(const uint8_t* data, size_t size);
 // The bytes as a song: the engine's decoder opens it, decodes it through and seeks in it.
 std::string Mp3(const uint8_t* data, size_t size);
 
-// The targets by the names of their corpus folders: "assoc", "lyrics", "text", "mp3".
+// The targets by the names of their corpus folders: "assoc", "lyrics", "lrc", "text", "mp3".
 using Target = std::string (*)(const uint8_t*, size_t);
 Target TargetNamed(const std::string& name);
 

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-45}"
-targets=(assoc lyrics text mp3)
+targets=(assoc lyrics lrc text mp3)
 build=build-fuzz
 
 bash scripts/install-deps.sh

@@ -3,6 +3,7 @@
 #include "store/Codec.h"
 #include "store/FieldReader.h"
 #include "store/FileIo.h"
+#include "store/LrcFormat.h"
 #include "store/Main.h"
 
 namespace qiva {
@@ -13,6 +14,14 @@ QString Quoted(const QString& text, const char* what) {
     return u'"' + text + u'"';
 }
 
+// The program's own files begin with a quoted field; the reader skips blanks before a field.
+bool StartsWithQuote(const QByteArray& bytes) {
+    for (char c : bytes) {
+        if (c != ' ' && c != '\t') return c == '"';
+    }
+    return false;
+}
+
 }  // namespace
 
 void Main::ResetLines(int16_t count) {
@@ -21,8 +30,45 @@ void Main::ResetLines(int16_t count) {
     lyricLineCount = count;
 }
 
-void Main::ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader) {
-    FieldReader reader(DecodeAnsi(ReadAllBytes(path)));
+LyricsFormat Main::ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader) {
+    const QByteArray bytes = ReadAllBytes(path);
+    if (StartsWithQuote(bytes)) {
+        ReadOwnFormat(bytes, afterHeader);
+        return LyricsFormat::Own;
+    }
+    if (const QString text = DecodeLrc(bytes); StartsLikeLrc(text)) {
+        ReadLrc(text, afterHeader);
+        return LyricsFormat::Lrc;
+    }
+    // Earlier versions read any file as their own, up to the first field that does not fit; so does this
+    // one, but the error then says what the file is not.
+    try {
+        ReadOwnFormat(bytes, afterHeader);
+    } catch (const StoreError& e) {
+        throw StoreError(QStringLiteral("这个文件既不是本程序的歌词文件，也不是 LRC 歌词文件（%1）")
+                             .arg(e.what())
+                             .toStdString());
+    }
+    return LyricsFormat::Own;
+}
+
+void Main::ReadLrc(const QString& text, const std::function<void()>& afterHeader) {
+    // The whole file is parsed before anything is assigned: a file that fails leaves the document alone.
+    LrcContent content = ParseLrc(text);
+    const auto count = static_cast<int16_t>(content.lines.size() - 1);
+    lyricAlbum = std::move(content.album);
+    lyricSinger = std::move(content.singer);
+    ResetLines(count);
+    lyricComposer = std::move(content.composer);
+    lyricSongPath.clear();
+    lyricTitle = std::move(content.title);
+    lyricLyricist = std::move(content.lyricist);
+    if (afterHeader) afterHeader();
+    lyricLines = std::move(content.lines);
+}
+
+void Main::ReadOwnFormat(const QByteArray& bytes, const std::function<void()>& afterHeader) {
+    FieldReader reader(DecodeAnsi(bytes));
     lyricAlbum = reader.NextText("album");
     lyricSinger = reader.NextText("singer");
     // The line table is rebuilt together with the count, so the two agree at every moment, even when a later
@@ -55,5 +101,7 @@ void Main::WriteLyricsFile(const QString& path) const {
     }
     WriteAtomically(path, EncodeAnsi(out));
 }
+
+void Main::WriteLrcFile(const QString& path) const { WriteAtomically(path, FormatLrc(*this)); }
 
 }  // namespace qiva

@@ -2,6 +2,7 @@
 // The program's one code module: the association table and the current lyrics document that every window
 // shares. One instance is made at start-up and handed to every window; tests make their own.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,13 @@ struct LyricLine {
     QString text;
     int16_t endTime = 0;  // tenths of a second from the start of the song
 };
+
+// The end time of a last line that lasts to the end of the song: an LRC file need not say where its last
+// line ends, and the document cannot know the song's length. The player reads it as the song's length.
+inline constexpr int16_t kUntilSongEnd = INT16_MAX;
+
+// The two formats of a timed lyrics file: the program's own and LRC (store/LrcFormat.h).
+enum class LyricsFormat { Own, Lrc };
 
 // What the windows that add an association say when the table already holds 32767 entries.
 inline const QString kTableFull = QStringLiteral("关联记录已达到 32767 条的上限，无法再添加关联。");
@@ -68,18 +76,28 @@ public:
     QString lyricLyricist;
     std::vector<LyricLine> lyricLines{1};  // slots 0..lyricLineCount; slot 0 is always {"", 0}
 
-    // Replaces the current document with the file's contents. `afterHeader` runs once the seven header
-    // fields are assigned and before the line records are read (the player shows the song information there,
-    // step three loads the song); the line table is rebuilt empty as soon as the count is read. Throws
-    // StoreError on failure; what was assigned before stays, and lyricLines always holds exactly
-    // lyricLineCount + 1 slots (never a state a later reader can crash on).
-    void ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader = {});
-    // Writes the current document atomically. Throws StoreError (previous file intact) when it cannot.
+    // Replaces the current document with the file's contents, in whichever format the file is: the
+    // program's own (it begins with a quoted field, after blanks) or LRC (it begins with a '[' tag, after a
+    // byte-order mark and blank lines); the extension does not matter. `afterHeader` runs once the seven
+    // header fields are assigned and before the line records are read (the player shows the song information
+    // there, step three loads the song); the line table is rebuilt empty as soon as the count is read. An LRC
+    // file leaves lyricSongPath empty. Throws StoreError on failure; what was assigned before stays (a failed
+    // LRC file assigns nothing), and lyricLines always holds exactly lyricLineCount + 1 slots (never a state
+    // a later reader can crash on). Answers the format that was read.
+    LyricsFormat ReadLyricsFile(const QString& path, const std::function<void()>& afterHeader = {});
+    // Writes the current document atomically in the program's own format. Throws StoreError (previous file
+    // intact) when it cannot.
     void WriteLyricsFile(const QString& path) const;
+    // Writes the current document atomically as an LRC file. Throws StoreError, with a message for the user,
+    // and writes nothing when the end times do not rise from line to line (store/LrcFormat.h).
+    void WriteLrcFile(const QString& path) const;
     // Replaces the line table with `count` empty lines (slot 0 included) and sets lyricLineCount.
     void ResetLines(int16_t count);
 
 private:
+    void ReadOwnFormat(const QByteArray& bytes, const std::function<void()>& afterHeader);
+    void ReadLrc(const QString& text, const std::function<void()>& afterHeader);
+
     QString lyricsFolder_;
 };
 

@@ -52,6 +52,29 @@ void AssociateTest::rewritesTheSongPathAndSavesTheRecord() {
     QCOMPARE(r.mp().PlayState(), int(MediaPlayer::Stopped));
 }
 
+// An LRC file (GB18030 here, with a word time another tool wrote) passes the check; "关联" links it in the
+// record and leaves the file byte for byte, as LRC has no place for the song path.
+void AssociateTest::lrcFilePassesAndIsLeftAsItIs() {
+    Rig r;
+    const QString lrc = r.path(QStringLiteral("song.lrc"));
+    // "[ti:歌名]", a line "第一句" with a word time inside, and its end.
+    const QByteArray gbk("[ti:\xb8\xe8\xc3\xfb]\n[00:01.00]\xb5\xda<00:01.50>\xd2\xbb\xbe\xe4\n[00:04.00]\n");
+    WriteBytes(lrc, gbk);
+    r.browseSong(r.songPath());
+    r.browseLyrics(lrc);
+    QVERIFY(r.ts.prompter.boxes.empty());
+    QVERIFY(r.form->Command3->isEnabled());
+    QCOMPARE(r.m.lyricTitle, QStringLiteral("歌名"));
+    QCOMPARE(r.m.lyricLineCount, int16_t(2));
+    QCOMPARE(r.m.lyricLines.at(2).text, QStringLiteral("第一句"));
+    QCOMPARE(r.m.lyricLines.at(2).endTime, int16_t(40));
+    r.associate();
+    QVERIFY(r.closedByAssociate());
+    QVERIFY(r.ts.prompter.boxes.empty());
+    QCOMPARE(ReadBytes(lrc), gbk);
+    QCOMPARE(ReadBytes(r.recordPath()), Record({{r.songPath(), lrc}}));
+}
+
 void AssociateTest::rewriteKeepsExactlyTheCountedLines_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("afterWithoutSong");  // "%s" stands for the song path

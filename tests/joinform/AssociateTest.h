@@ -16,4 +16,5 @@ private slots:
     void failedCommitKeepsTheTableAndAllowsARetry();
     void failedAppendKeepsTheRecord();
     void fullTableIsRefusedBeforeAnythingIsWritten();
+    void lrcFilePassesAndIsLeftAsItIs();
 };

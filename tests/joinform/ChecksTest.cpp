@@ -134,7 +134,8 @@ void ChecksTest::dialogsAreSetUpAndKeepTheLyricsFolder() {
     const auto& shown = r.ts.dialogs.shown;
     QCOMPARE(shown.size(), size_t(4));
     const QString mp3 = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
-    const QString text = QStringLiteral("Text Files(*.TXT)|*.TXT");
+    const QString text =
+        QStringLiteral("歌词文件(*.TXT;*.LRC)|*.TXT;*.LRC|Text Files(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");
     const QStringList filters{mp3, text, mp3, text};
     // The song browse sets no folder of its own; once the lyrics browse has set it, it stays for both.
     const QStringList folders{QString(), r.m.lyricsFolder(), r.m.lyricsFolder(), r.m.lyricsFolder()};

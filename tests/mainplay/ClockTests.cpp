@@ -35,6 +35,7 @@ private slots:
     void lineTablesThatGiveNoStep_data();
     void lineTablesThatGiveNoStep();
     void lyricsAreShownAsPlainText();
+    void lrcRowPlaysWithItsLinesAndMarker();
 };
 
 void ClockTests::rowClickStartsLineOne() {
@@ -375,6 +376,37 @@ void ClockTests::lyricsAreShownAsPlainText() {
         QCOMPARE(l->textFormat(), Qt::PlainText);
     QVERIFY(f.label2Twips() >
             PixelsToTwips(QFontMetrics(f.w->Label2->font()).horizontalAdvance(QStringLiteral("粗"))) * 5);
+}
+
+// An LRC file (named .TXT or not) plays like the program's own: an empty line until the singing starts, the
+// song information from its tags, and a last line without an end that lasts to the end of the song.
+void ClockTests::lrcRowPlaysWithItsLinesAndMarker() {
+    PlayerFixture f;
+    const QString song = f.path(QStringLiteral("lrc.mp3"));
+    f.ts.players.songs.insert(song, 10);
+    f.writeBytes(QStringLiteral("lrc.TXT"),
+                 "\xEF\xBB\xBF" + QStringLiteral("[ti:歌名]\r\n[ar:歌手]\r\n[al:专辑]\r\n[00:03.00]第二句\r\n"
+                                                 "[00:01.00]第一句\r\n[00:06.00]最后一句\r\n")
+                                      .toUtf8());
+    f.associate(song, f.path(QStringLiteral("lrc.TXT")));
+    f.open();
+    f.click(0);
+    QCOMPARE(f.w->Label4->text(), QStringLiteral("歌手： 歌手\n歌曲： 歌名\n专辑： 专辑"));
+    QCOMPARE(f.labels(), (QStringList{QString(), QString(), QStringLiteral("第一句")}));
+    f.tickAt(1.0);
+    QCOMPARE(f.labels(), (QStringList{QString(), QStringLiteral("第一句"), QStringLiteral("第二句")}));
+    QVERIFY(Near(f.w->markerStep, f.label2Twips() / 20));
+    f.tickAt(6.5);
+    QCOMPARE(f.labels(), (QStringList{QStringLiteral("第二句"), QStringLiteral("最后一句"), QString()}));
+    // The last line lasts the 4 s left of the song: the marker crosses it in 40 ticks, from where it is sung.
+    const double step = f.label2Twips() / 40;
+    QVERIFY(Near(f.w->markerStep, step));
+    QVERIFY(Near(f.w->markerLeft, 1200 + step * 5));
+    for (int i = 0; i < 30; ++i) f.tick();
+    QVERIFY(Near(f.w->markerLeft, 1200 + step * 35));
+    f.tickAt(9.8);
+    QVERIFY(!f.w->Timer1->isActive());
+    QCOMPARE(f.labels().at(1), QStringLiteral("最后一句"));
 }
 
 int RunClockTests(int argc, char** argv) {

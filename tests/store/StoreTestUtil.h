@@ -50,6 +50,7 @@ private:
 int RunCodecTest(int argc, char** argv);
 int RunFieldReaderTest(int argc, char** argv);
 int RunLyricsFileTest(int argc, char** argv);
+int RunLrcFormatTest(int argc, char** argv);
 int RunAssociationTest(int argc, char** argv);
 int RunLyricTextTest(int argc, char** argv);
 
