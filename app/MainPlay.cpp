@@ -2,8 +2,11 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,6 +16,7 @@
 #include <utility>
 
 #include "app/LineLabel.h"
+#include "app/SongDrop.h"
 #include "platform/Layout.h"
 #include "platform/ListRows.h"
 #include "platform/MarkerImage.h"
@@ -51,10 +55,56 @@ LineLabel* LyricLineLabel(QWidget* parent, const QFont& font, bool red, int left
     MoveTwips(l, left, top);
     return l;
 }
+const QString kAddSongsTitle = QStringLiteral("添加歌曲");
+const QString kTooManySongs =
+    QStringLiteral("加入这些歌曲后关联记录将超过 32767 条的上限，没有添加任何歌曲。");
+
+QStringList LocalPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+// The drop takes nothing away from where it came from: a move would let the file manager delete the songs.
+Qt::DropAction HarmlessAction(Qt::DropActions possible) {
+    if (possible & Qt::CopyAction) return Qt::CopyAction;
+    if (possible & Qt::LinkAction) return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+// Whether `event` brings local files the window can take; it is accepted with the action it is taken by.
+bool TakeDrop(QDropEvent* event) {
+    const Qt::DropAction action = HarmlessAction(event->possibleActions());
+    if (action == Qt::IgnoreAction || LocalPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+}
+
+QString DropSummary(int added, const DroppedSongs& found) {
+    if (found.entries.empty() && found.withoutLyrics == 0 && found.unusablePaths == 0)
+        return QStringLiteral("拖放的文件和文件夹中没有找到歌曲。");
+    QString text = QStringLiteral("已添加 %1 首歌曲。").arg(added);
+    const int listed = static_cast<int>(found.entries.size()) - added;
+    if (listed > 0) text += QStringLiteral("\n%1 首歌曲已在列表中，没有重复添加。").arg(listed);
+    if (found.withoutLyrics > 0)
+        text += QStringLiteral("\n%1 首歌曲旁边没有同名的歌词文件（.lrc 或 .txt），没有添加。")
+                    .arg(found.withoutLyrics);
+    if (found.unusablePaths > 0)
+        text += QStringLiteral("\n%1 首歌曲的路径中有双引号，无法记入关联记录。").arg(found.unusablePaths);
+    return text;
+}
 }  // namespace
 
 MainPlay::MainPlay(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(m), s_(s) {
     MakeFixedWindow(this, 9255, 7470, QStringLiteral("播放窗体"));
+    // None of the controls takes drops, so whatever is dropped anywhere on the window comes here.
+    setAcceptDrops(true);
     setFont(SongFont(9));
     BuildControls();
     Form_Load();
@@ -183,6 +233,61 @@ void MainPlay::Command4_Click() {
     s_.nav.ShowStepThree();
     MP->Stop();
     close();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Songs dropped onto the window
+
+void MainPlay::dragEnterEvent(QDragEnterEvent* event) { TakeDrop(event); }
+
+void MainPlay::dragMoveEvent(QDragMoveEvent* event) { TakeDrop(event); }
+
+void MainPlay::dropEvent(QDropEvent* event) {
+    if (!TakeDrop(event)) return;
+    // The file manager waits until the drop has been taken: the search and its message come after.
+    QTimer::singleShot(0, this, [this, paths = LocalPaths(event->mimeData())] { AddDroppedSongs(paths); });
+}
+
+void MainPlay::AddDroppedSongs(const QStringList& paths) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const DroppedSongs found = FindDroppedSongs(paths);
+    QString error = found.tooMany ? kTooManySongs : QString();
+    const int added = found.tooMany ? -1 : AppendDroppedSongs(found.entries, error);
+    QGuiApplication::restoreOverrideCursor();
+    if (added < 0)
+        s_.prompter.MsgBox(error, kErrorTitle);
+    else
+        s_.prompter.MsgBox(DropSummary(added, found), kAddSongsTitle);
+}
+
+// The songs go after what the record file holds now, as step three's "完成" adds its song: the file, not a
+// table another window may have changed in memory only, is what the new record builds on. Returns the
+// number added, or -1 with `error` set and nothing written.
+int MainPlay::AppendDroppedSongs(const std::vector<AssocEntry>& entries, QString& error) {
+    try {
+        m_.LoadAssociations();
+    } catch (const StoreError&) {
+        // Writing over a damaged record would lose whatever can still be saved from it.
+        error = QStringLiteral("关联记录文件已损坏，无法添加歌曲！");
+        return -1;
+    }
+    int added = -1;
+    try {
+        added = m_.AppendAssociations(entries);
+    } catch (const TableFullError&) {
+        error = kTooManySongs;
+    } catch (const StoreError&) {
+        error = QStringLiteral("无法写入关联记录文件，没有添加任何歌曲！");
+    }
+    RefillKeepingSelection();
+    return added;
+}
+
+// New entries go after the old ones, so the row that is playing keeps its number and stays selected.
+void MainPlay::RefillKeepingSelection() {
+    const int row = SelectedRow();
+    if (m_.assocCount > 0) FillList();
+    if (row >= 0 && row < List1->count()) List1->setCurrentRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -55,10 +55,16 @@ public slots:
     void List1_Click();
     void Timer1_Timer();
     void MP_PlayStateChange(int oldState, int newState);
+    // Songs dropped onto the window: one association for each song among `paths` (files, and folders
+    // searched through) with a lyrics file of its name beside it, then one message saying what was done.
+    void AddDroppedSongs(const QStringList& paths);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
@@ -66,6 +72,8 @@ private:
     void LoadMarkerPicture();
     bool LoadAssociationTable();
     void FillList();
+    int AppendDroppedSongs(const std::vector<AssocEntry>& entries, QString& error);
+    void RefillKeepingSelection();
     bool StartSong(const QString& songPath);
     void StartLyricDisplay(const QString& lyricsPath, bool showSongInfo, bool reportFailure);
     bool ReadLyrics(const QString& lyricsPath, bool showSongInfo, bool reportFailure);

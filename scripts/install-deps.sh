@@ -4,10 +4,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libmpg123-dev libpulse-dev libfontconfig-dev
+  libmpg123-dev libpulse-dev libfontconfig-dev libtag1-dev
   fonts-arphic-gbsn00lp fonts-arphic-uming
   libgtest-dev libbenchmark-dev
-  lame sox libsox-fmt-mp3 mpg123 espeak-ng
+  lame sox libsox-fmt-mp3 mpg123 espeak-ng id3v2
   pulseaudio pulseaudio-utils
   xvfb xdotool x11-utils imagemagick
   xauth

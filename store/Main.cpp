@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
+#include <algorithm>
 
 #include "platform/Prompter.h"
 #include "store/Codec.h"
@@ -28,6 +30,9 @@ QString FormatAssociations(const std::vector<AssocEntry>& table, int16_t count) 
     }
     return out;
 }
+
+// Two entries are the same association when both paths are equal; no path holds a NUL.
+QString AssociationKey(const AssocEntry& e) { return e.songPath + QChar(u'\0') + e.lyricsPath; }
 
 }  // namespace
 
@@ -94,6 +99,34 @@ void Main::CommitAssociation(Prompter& prompter) {
         }
     }
     WriteAtomically(assocFilePath(), EncodeAnsi(FormatAssociations(assocTable, assocCount)));
+}
+
+int Main::AppendAssociations(const std::vector<AssocEntry>& entries) {
+    if (assocCount < 0) throw StoreError("the association count is negative");
+    const auto kept = std::min(static_cast<size_t>(assocCount) + 1, assocTable.size());
+    QSet<QString> known;
+    known.reserve(static_cast<qsizetype>(kept + entries.size()));
+    for (size_t i = 1; i < kept; ++i) known.insert(AssociationKey(assocTable[i]));
+    std::vector<AssocEntry> added;
+    for (const AssocEntry& e : entries) {
+        RefuseDoubleQuote(e.songPath, "song path");
+        RefuseDoubleQuote(e.lyricsPath, "lyrics path");
+        const QString key = AssociationKey(e);
+        if (known.contains(key)) continue;
+        known.insert(key);
+        added.push_back(e);
+    }
+    if (added.empty()) return 0;
+    if (kept - 1 + added.size() > static_cast<size_t>(INT16_MAX))
+        throw TableFullError("the association table would pass 32767 entries");
+    // Built aside: a failed write leaves the table as it was, matching the file that is still there.
+    std::vector<AssocEntry> table(assocTable.begin(), assocTable.begin() + static_cast<std::ptrdiff_t>(kept));
+    table.insert(table.end(), added.begin(), added.end());
+    const auto count = static_cast<int16_t>(table.size() - 1);
+    WriteAtomically(assocFilePath(), EncodeAnsi(FormatAssociations(table, count)));
+    assocTable.swap(table);
+    assocCount = count;
+    return static_cast<int>(added.size());
 }
 
 }  // namespace qiva

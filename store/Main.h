@@ -21,6 +21,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The association table cannot take what was asked of it: 32767 entries are its limit.
+class TableFullError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 struct AssocEntry {
     QString songPath;
     QString lyricsPath;
@@ -63,6 +69,14 @@ public:
     // atomically. Does nothing while editMode is true. Throws StoreError when the write fails (the previous
     // record file stays intact; the new entry stays in memory).
     void CommitAssociation(Prompter& prompter);
+    // Appends every entry not already in the table with both paths equal (nor earlier in `entries`) and
+    // rewrites the record file once, atomically; returns how many were appended (0: nothing written). No
+    // questions are asked: a song already associated with another lyrics file gets one more entry, as a Yes
+    // to CommitAssociation's question gives it. Writes whatever editMode says, for adding songs is no part
+    // of an edit. Throws TableFullError when the table would pass 32767 entries and StoreError for a path
+    // with a double quote (both before anything changes), StoreError when the write fails (the table as it
+    // was, the previous record file intact).
+    int AppendAssociations(const std::vector<AssocEntry>& entries);
     QString assocFilePath() const;
     const QString& lyricsFolder() const { return lyricsFolder_; }
 

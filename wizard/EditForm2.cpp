@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <utility>
 
 #include "platform/Layout.h"
+#include "platform/SongTags.h"
 #include "wizard/EditForm1.h"
 #include "wizard/ExpandMarks.h"
 
@@ -40,6 +42,21 @@ QString AsBoxText(QString text) {
 bool FitsWhenOpened(const QString& text) {
     return text.size() <= kMaxLyricTextLength ||
            (text.size() == kMaxLyricTextLength + 1 && text.endsWith(u'\n'));
+}
+
+// What the song's own tags know saves typing; a box the tags say nothing for keeps "未知".
+void PrefillFromTags(EditForm2& w, const QString& songPath) {
+    const SongTags tags = ReadSongTags(songPath);
+    const std::pair<QLineEdit*, const QString*> fields[] = {{w.Text2, &tags.title},
+                                                            {w.Text3, &tags.artist},
+                                                            {w.Text4, &tags.album},
+                                                            {w.Text5, &tags.lyricist},
+                                                            {w.Text6, &tags.composer}};
+    for (const auto& [box, value] : fields)
+        if (!value->isEmpty()) box->setText(*value);
+    // Lyrics too long for the box could never be timed; the user types or opens them instead.
+    if (!tags.lyrics.isEmpty() && tags.lyrics.size() <= kMaxLyricTextLength && w.text1().isEmpty())
+        w.setText1(tags.lyrics);
 }
 
 }  // namespace
@@ -149,6 +166,7 @@ void EditForm2::Form_Load() {
     } catch (const std::exception&) {
         s_.prompter.MsgBox(QStringLiteral("无法播放的音乐文件！"), kErrorTitle);
     }
+    PrefillFromTags(*this, m_.lyricSongPath);
 }
 
 void EditForm2::Text1_Change() {

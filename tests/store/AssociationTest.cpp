@@ -60,6 +60,8 @@ private slots:
     void commitDoesNothingInEditMode();
     void commitWithoutAnAppendedEntryFails();
     void failedWriteKeepsTheRecordAndTheEntry();
+    void appendManySkipsIdenticalEntriesAndWritesOnce();
+    void appendManyRefusesPastTheLimitOrOnAFailedWrite();
     void folderPathWorksWithOrWithoutSeparator();
     void lyricsFolderFallsBackWhenTheProgramFolderIsUnusable();
 
@@ -271,6 +273,47 @@ void AssociationTest::failedWriteKeepsTheRecordAndTheEntry() {
     QVERIFY_THROWS_EXCEPTION(StoreError, m.CommitAssociation(prompter));
     QVERIFY_THROWS_EXCEPTION(StoreError, m.LoadAssociations());
     QCOMPARE(m.assocCount, int16_t{3});
+}
+
+// A song already associated with another lyrics file gets one more entry without a question, in edit mode
+// as well; only entries equal in both paths are left out.
+void AssociationTest::appendManySkipsIdenticalEntriesAndWritesOnce() {
+    Main m(dir_.path());
+    Fill(m, {"s1|l1", "s2|l2"});
+    m.editMode = true;
+    QCOMPARE(m.AppendAssociations({{"s2", "l2"}, {"s1", "other"}, {"s3", "l3"}, {"s3", "l3"}, {"S3", "l3"}}),
+             3);
+    const QStringList all = {"s1|l1", "s2|l2", "s1|other", "s3|l3", "S3|l3"};
+    QCOMPARE(Entries(m), all);
+    QCOMPARE(Bytes(RecordPath()), RecordBytes(all));
+    QVERIFY(QFile::remove(RecordPath()));
+    QCOMPARE(m.AppendAssociations({{"s3", "l3"}}), 0);
+    QVERIFY(!QFile::exists(RecordPath()));
+}
+
+void AssociationTest::appendManyRefusesPastTheLimitOrOnAFailedWrite() {
+    Main m(dir_.path());
+    Fill(m, {"a|b"});
+    ScriptedPrompter prompter;
+    m.CommitAssociation(prompter);
+    const QByteArray before = Bytes(RecordPath());
+    m.assocTable.resize(32767);
+    m.assocCount = 32766;
+    QVERIFY_THROWS_EXCEPTION(TableFullError, m.AppendAssociations({{"x", "y"}, {"a", "b"}, {"z", "y"}}));
+    QVERIFY_THROWS_EXCEPTION(StoreError, m.AppendAssociations({{"x", "y\"z"}}));
+    QCOMPARE(m.assocCount, int16_t{32766});
+    QCOMPARE(m.AppendAssociations({{"a", "b"}, {"x", "y"}}), 1);
+    QCOMPARE(m.assocCount, int16_t{32767});
+    m.assocTable.resize(2);
+    m.assocCount = 1;
+    QVERIFY(QFile::remove(RecordPath()));
+    PutBytes(RecordPath(), before);
+    {
+        qiva::test::FileSizeLimit limit(before.size() + 4);
+        QVERIFY_THROWS_EXCEPTION(StoreError, m.AppendAssociations({{"long song path", "long lyrics path"}}));
+    }
+    QCOMPARE(Entries(m), QStringList{"a|b"});
+    QCOMPARE(Bytes(RecordPath()), before);
 }
 
 void AssociationTest::folderPathWorksWithOrWithoutSeparator() {

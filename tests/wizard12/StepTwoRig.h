@@ -1,6 +1,7 @@
 #pragma once
 // A step-two window over the doubles, with the song of step one already chosen.
 
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <memory>
@@ -20,6 +21,8 @@ struct StepTwoRig {
 
     explicit StepTwoRig(const QString& songPath = kStepTwoSong) {
         t.players.songs = {{kStepTwoSong, 240}};
+        // A song made on disk by the test plays as well.
+        if (QFile::exists(songPath)) t.players.songs.insert(songPath, 240);
         m.lyricSongPath = songPath;
         w = std::make_unique<EditForm2>(m, t.services);
     }

@@ -1,7 +1,15 @@
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +24,30 @@ namespace qiva::test {
 
 namespace {
 QList<QLineEdit*> Fields(EditForm2& w) { return {w.Text2, w.Text3, w.Text4, w.Text5, w.Text6}; }
+
+// A short MP3 made by lame, tagged by TagLib with `frames` {id, text} and the unsynchronised `lyrics`.
+QString TaggedSong(const QString& name, const QList<QPair<const char*, QString>>& frames,
+                   const QString& lyrics) {
+    const QString wav = QDir(ScratchFolder()).filePath(name + ".wav");
+    const QString mp3 = QDir(ScratchFolder()).filePath(name + ".mp3");
+    if (QProcess::execute("sox", {"-n", "-r", "22050", "-c", "1", wav, "synth", "0.2", "sine", "440"}) != 0 ||
+        QProcess::execute("lame", {"--quiet", "-b", "32", wav, mp3}) != 0)
+        return {};
+    TagLib::MPEG::File file(QFile::encodeName(mp3).constData());
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    const auto text = [](const QString& s) { return TagLib::String(s.toStdString(), TagLib::String::UTF8); };
+    for (const auto& [id, value] : frames) {
+        auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF16);
+        frame->setText(text(value));
+        tag->addFrame(frame);
+    }
+    if (!lyrics.isEmpty()) {
+        auto* uslt = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::UTF8);
+        uslt->setText(text(lyrics));
+        tag->addFrame(uslt);
+    }
+    return file.save() ? mp3 : QString();
+}
 }  // namespace
 
 class TestStepTwo : public QObject {
@@ -23,6 +55,7 @@ class TestStepTwo : public QObject {
 private slots:
     void initialState();
     void songThatCannotBeLoadedIsReported();
+    void songInformationAndLyricsFromTheSongsTags();
     void enablingRuleFollowsTyping();
     void textBoxKeepsWhatItIsGiven();
     void spaceRemover();
@@ -76,6 +109,26 @@ void TestStepTwo::songThatCannotBeLoadedIsReported() {
     QVERIFY(r.mp().FileName().isEmpty());
     r.w->setText1(QStringLiteral("B好E"));
     QVERIFY(r.nextEnabled());
+}
+
+void TestStepTwo::songInformationAndLyricsFromTheSongsTags() {
+    const QString song = TaggedSong(
+        "tagged",
+        {{"TIT2", "七里香"}, {"TPE1", "周杰伦"}, {"TEXT", "方文山"}, {"TCOM", "周杰伦"}, {"TALB", "  "}},
+        "窗外的麻雀\r\n在电线杆上多嘴");
+    QVERIFY2(!song.isEmpty(), "sox, lame or TagLib could not make the song");
+    StepTwoRig r(song);
+    QVERIFY(r.t.prompter.boxes.empty());
+    QStringList boxes;
+    for (QLineEdit* field : Fields(*r.w)) boxes << field->text();
+    QCOMPARE(boxes, (QStringList{"七里香", "周杰伦", "未知", "方文山", "周杰伦"}));
+    QCOMPARE(r.w->text1(), QStringLiteral("窗外的麻雀\n在电线杆上多嘴"));
+    QVERIFY(r.nextEnabled() && r.saveEnabled());
+    // Without lyrics in the tags the text box stays empty, ready for typing.
+    StepTwoRig plain(TaggedSong("plain", {{"TIT2", "晴天"}}, {}));
+    QCOMPARE(plain.w->Text2->text(), QStringLiteral("晴天"));
+    QCOMPARE(plain.w->Text3->text(), QStringLiteral("未知"));
+    QVERIFY(plain.w->text1().isEmpty() && !plain.nextEnabled());
 }
 
 void TestStepTwo::enablingRuleFollowsTyping() {

@@ -1,0 +1,22 @@
+#pragma once
+// Which files the program takes for songs. The list grows with the decoders.
+
+#include <QString>
+#include <QStringList>
+
+namespace qiva {
+
+// File name extensions of songs, lower case, without the dot.
+inline const QStringList kSongExtensions = {QStringLiteral("mp3")};
+
+// Whether `fileName` (a name or a path) ends in a song extension, in any letter case.
+inline bool IsSongFile(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (dot < 0) return false;
+    const QStringView extension = QStringView(fileName).mid(dot + 1);
+    for (const QString& known : kSongExtensions)
+        if (extension.compare(known, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+}  // namespace qiva
