@@ -20,7 +20,10 @@ const QString kEnd = QStringLiteral("（结束）");
 const QString kDone = QStringLiteral("ok|恭喜!|全部完成了!");
 const QString kTooLong = QStringLiteral("ok|错误！|超过3276.7秒（54分36.7秒）的时间无法记录！");
 
-QString Row(const QString& text, int t) { return QStringLiteral("%1  结束时间: %2  毫秒").arg(text).arg(t); }
+// A row of the list: the end time in seconds with its tenth (every time here is 0 or later).
+QString Row(const QString& text, int t) {
+    return QStringLiteral("%1  结束时间: %2.%3 秒").arg(text).arg(t / 10).arg(t % 10);
+}
 }  // namespace
 
 class TestRecording : public QObject {

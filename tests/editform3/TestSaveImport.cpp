@@ -253,8 +253,8 @@ void TestSaveImport::importWhileRecording() {
     QCOMPARE(s.form->MP->FileName(), kOther);
     QCOMPARE(s.enabledState(), (QStringList{"off", "off", "off", "on", "on"}));
     QCOMPARE(s.rows(),
-             (QStringList{QStringLiteral("甲  结束时间: 12  毫秒"), QStringLiteral("乙  结束时间: 34  毫秒"),
-                          QStringLiteral("丙  结束时间: 56  毫秒")}));
+             (QStringList{QStringLiteral("甲  结束时间: 1.2 秒"), QStringLiteral("乙  结束时间: 3.4 秒"),
+                          QStringLiteral("丙  结束时间: 5.6 秒")}));
     QCOMPARE(s.m.lyricSongPath, kOther);
     QCOMPARE(int(s.form->recordLine), 3);
     const auto& shown = s.ts.dialogs.shown.back();
@@ -327,7 +327,7 @@ void TestSaveImport::importOfABrokenFileRefillsTheList() {
     // The list shows what the document now holds, which is what "完成" would save.
     QCOMPARE(int(s.m.lyricLineCount), 4);
     QCOMPARE(s.rows().size(), 4);
-    QCOMPARE(s.rows().constFirst(), QStringLiteral("only  结束时间: 77  毫秒"));
+    QCOMPARE(s.rows().constFirst(), QStringLiteral("only  结束时间: 7.7 秒"));
     QCOMPARE(s.enabledState(), (QStringList{"off", "off", "off", "on", "on"}));
 }
 
