@@ -2,14 +2,20 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
 #include "Fixture.h"
 #include "Suites.h"
+#include "app/MainPlay.h"
+#include "app/Navigator.h"
 #include "platform/Layout.h"
+#include "wizard/EditForm1.h"
+#include "wizard/EditForm2.h"
 
 namespace qiva::test {
 
@@ -50,6 +56,7 @@ private slots:
     void songLengthBeyondTheLimitIsRefused();
     void spaceBarRecordsWhileTheButtonHasFocus();
     void closingShowsThePlayer();
+    void anAbandonedEditEndsWithItsWindow();
 };
 
 void TestRecording::layoutAndTexts() {
@@ -461,6 +468,40 @@ void TestRecording::closingShowsThePlayer() {
     QCOMPARE(s.ts.nav.calls, QStringList{"ShowPlayer"});
     QCOMPARE(s.player().PlayState(), int(MediaPlayer::Stopped));
     QVERIFY(!s.form->isVisible());
+}
+
+void TestRecording::anAbandonedEditEndsWithItsWindow() {
+    QTemporaryDir dir;
+    Main m(dir.path());
+    TestServices ts;
+    ts.players.songs = {{kSong, 240}};
+    Navigator nav(m, ts.players, ts.dialogs, ts.prompter);
+    nav.ShowPlayer();
+    nav.player()->Command4->click();  // 编辑歌词
+    QPointer<EditForm3> edit = nav.stepThree();
+    QVERIFY(edit && m.editMode);
+    QVERIFY(edit->close());  // the close box, no "完成"
+    QVERIFY(!m.editMode);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(edit.isNull());
+    QVERIFY(nav.player() && nav.player()->isVisible());
+
+    // The next "新建歌词" is a new run: step three lists the lines of step two's text.
+    nav.player()->Command1->click();
+    EditForm1* one = nav.stepOne();
+    one->Text1->setText(kSong);
+    one->Command3->click();
+    one->Command2->click();
+    EditForm2* two = nav.stepTwo();
+    two->setText1(QStringLiteral("B今天P好日子E"));
+    two->Command1->click();
+    EditForm3* three = nav.stepThree();
+    QVERIFY(three);
+    QStringList rows;
+    for (int i = 0; i < three->List1->count(); ++i) rows << three->List1->item(i)->text();
+    QCOMPARE(rows, (QStringList{Row(kBegin, 0), Row(QStringLiteral("今天"), 0),
+                                Row(QStringLiteral("好日子"), 0), Row(kEnd, 0)}));
+    QVERIFY(ts.prompter.boxes.empty());
 }
 
 int RunTestRecording(int argc, char** argv) {
