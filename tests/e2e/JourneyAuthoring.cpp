@@ -1,6 +1,8 @@
 // The first start, the demo, and one authoring run from "新建歌词" to the saved, associated lyrics.
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -106,6 +108,12 @@ void Journey::firstStartListsTheDemo() {
     QVERIFY(p);
     QVERIFY(QTest::qWaitForWindowExposed(p));
     QCOMPARE(p->windowTitle(), QStringLiteral("播放窗体"));
+    // What the window manager shows: the window's own caption alone; the program's name comes from the
+    // desktop entry, which the window class names.
+    QCOMPARE(XCaption(p, QStringLiteral("播放窗体")), QStringLiteral("播放窗体"));
+    const QString wmClass =
+        QStringLiteral("\"%1\", \"qiva\"").arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QCOMPARE(XProperty(p, QStringLiteral("WM_CLASS"), wmClass), wmClass);
     QVERIFY(!p->windowIcon().isNull());
     const QString song = inFolder(QStringLiteral("演示歌曲.MP3"));
     const QString lyrics = inFolder(QStringLiteral("演示歌曲.TXT"));
@@ -154,6 +162,7 @@ void Journey::stepOneChoosesAndTestsTheSong() {
     QVERIFY(QTest::qWaitForWindowExposed(one));
     QVERIFY(WaitFor([&] { return nav_->player() == nullptr; }));
     QCOMPARE(one->windowTitle(), QStringLiteral("与歌曲关联窗体"));
+    QCOMPARE(XCaption(one, QStringLiteral("与歌曲关联窗体")), QStringLiteral("与歌曲关联窗体"));
     QVERIFY(!one->Command2->isEnabled());
     QVERIFY(!one->Command3->isEnabled());
 
@@ -250,6 +259,7 @@ void Journey::stepThreeRecordsEveryLine() {
     EditForm3* three = nav_->stepThree();
     QVERIFY(three);
     QCOMPARE(three->windowTitle(), QStringLiteral("歌词编辑"));
+    QCOMPARE(XCaption(three, QStringLiteral("歌词编辑")), QStringLiteral("歌词编辑"));
     texts_ = {QStringLiteral("（开始）"),        QStringLiteral("春眠不觉晓"), QStringLiteral("处处闻啼鸟"),
               QStringLiteral("（长时间停顿 ）"), QStringLiteral("夜来风雨声"), QStringLiteral("花落知多少"),
               QStringLiteral("（结束）")};

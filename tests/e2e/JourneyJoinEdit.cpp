@@ -33,7 +33,7 @@ QStringList Journey::associate(const QList<int>& answers, const QString& shotNam
         }
         MainPlay* player = nav_->player();
         QString line =
-            join->windowTitle() + QStringLiteral(": player ") +
+            XCaption(join, QStringLiteral("歌词关联")) + QStringLiteral(": player ") +
             (player && player->MP->PlayState() == MediaPlayer::Paused ? QStringLiteral("paused")
                                                                       : QStringLiteral("not paused"));
         Click(join->Command1);
