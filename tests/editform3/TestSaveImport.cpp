@@ -57,6 +57,7 @@ class TestSaveImport : public QObject {
     Q_OBJECT
 private slots:
     void finishWritesTheFileAndLinksIt();
+    void finishAddsTheExtensionOnlyWhereNoneWasTyped();
     void finishThroughTheNavigatorReturnsToThePlayer();
     void finishAfterAPauseWritesZeros();
     void finishWithADuplicateSong_data();
@@ -97,6 +98,26 @@ void TestSaveImport::finishWritesTheFileAndLinksIt() {
     QCOMPARE(s.ts.nav.calls, (QStringList{"ShowPlayer", "ShowPlayer"}));
     QVERIFY(!s.form->isVisible());
     QCOMPARE(s.boxes(), QStringList{});
+}
+
+void TestSaveImport::finishAddsTheExtensionOnlyWhereNoneWasTyped() {
+    Step3 s(QStringList{kBegin, kPause, kEnd}, 240.1);
+    RecordedThree(s);
+    s.ts.dialogs.answers.push_back(s.path(QStringLiteral("new")));
+    s.form->Command1_Click();
+    // Linked under the name written, which the lyrics Open dialog (*.TXT) lists again.
+    const QString saved = s.path(QStringLiteral("new.TXT"));
+    QCOMPARE(ReadBytes(saved), ReadBytes(FixturePath(QStringLiteral("three-lines.TXT"))));
+    QVERIFY(!QFileInfo::exists(s.path(QStringLiteral("new"))));
+    QCOMPARE(ReadBytes(s.m.assocFilePath()), Record({{kSong, saved}}));
+
+    Step3 t(QStringList{kBegin, kEnd}, 240.1);
+    t.open();
+    const QString typed = t.path(QStringLiteral("v1.2 live.lrc.txt"));
+    t.ts.dialogs.answers.push_back(typed);
+    t.form->Command1_Click();
+    QVERIFY(QFileInfo::exists(typed));
+    QCOMPARE(ReadBytes(t.m.assocFilePath()), Record({{kSong, typed}}));
 }
 
 void TestSaveImport::finishThroughTheNavigatorReturnsToThePlayer() {
