@@ -124,7 +124,7 @@ void TestLyricTextFile::openAndSaveUnchangedGivesTheSameBytes() {
     r.w->Command5->click();
     r.save(out);
     QCOMPARE(Bytes(out).toHex(),
-             (bytes + "\r\n").replace('B', 'b').replace('P', 'p').replace('E', 'e').toHex());
+             QByteArray(bytes + "\r\n").replace('B', 'b').replace('P', 'p').replace('E', 'e').toHex());
     QVERIFY(r.t.prompter.boxes.empty());
 }
 
