@@ -40,8 +40,11 @@ QIcon ProgramIcon() {
 }
 
 void SetUpApplicationWithoutIcon(QApplication& app) {
+    // The desktop finds the program's name "QIVA歌词秀" and its icon in the desktop entry qiva.desktop, which
+    // it matches by the window class (the application name) and the desktop file name. No display name is
+    // set: Qt would append it to every caption, and each window carries exactly its own.
     QApplication::setApplicationName(QStringLiteral("qiva"));
-    QApplication::setApplicationDisplayName(QStringLiteral("QIVA歌词秀"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("qiva"));
     LoadChineseTranslations(app);
     app.setFont(SongFont(9));
 }

@@ -7,6 +7,7 @@
 
 #include "platform/Layout.h"
 #include "platform/MediaPlayerControl.h"
+#include "store/FileIo.h"
 
 namespace qiva {
 
@@ -177,9 +178,20 @@ void JoinForm::Command3_Click() {
         s_.prompter.MsgBox(kTableFull, kErrorTitle);
         return;
     }
-    if (!rewriteLyricsFile()) return;
     const int16_t countBefore = m_.assocCount;
-    if (!appendEntry() || !commitEntry()) {
+    if (!appendEntry()) return;
+    // The questions come before any file is touched: after a No the lyrics file and the record stay as
+    // they were, and the window closes as it does after an association.
+    if (!m_.ConfirmAssociation(s_.prompter)) {
+        accept();
+        return;
+    }
+    const QString songPathBefore = m_.lyricSongPath;
+    QByteArray lyricsBefore;
+    const bool rewritten = rewriteLyricsFile(lyricsBefore);
+    if (!rewritten || !commitEntry(lyricsBefore)) {
+        // The document goes back with the file, and the entry with the record.
+        m_.lyricSongPath = songPathBefore;
         dropNewEntry(countBefore);
         return;  // the window stays open with both paths, so the user can try again
     }
@@ -204,13 +216,15 @@ bool JoinForm::appendEntry() {
     return true;
 }
 
-bool JoinForm::rewriteLyricsFile() {
+bool JoinForm::rewriteLyricsFile(QByteArray& before) {
     const QString previousSongPath = m_.lyricSongPath;
     m_.lyricSongPath = Text1->text();
     // An LRC file has no place for the song path: the association record alone links it to its song, and
     // the file stays as the tool that made it wrote it (its word times, other tags and encoding included).
     if (lyricsFormat_ == LyricsFormat::Lrc) return true;
     try {
+        // Kept, so that the file can be put back should the record fail to follow.
+        before = ReadAllBytes(Text2->text());
         m_.WriteLyricsFile(Text2->text());
     } catch (const StoreError& e) {
         m_.lyricSongPath = previousSongPath;  // the document still matches the untouched file
@@ -220,10 +234,19 @@ bool JoinForm::rewriteLyricsFile() {
     return true;
 }
 
-bool JoinForm::commitEntry() {
+bool JoinForm::commitEntry(const QByteArray& lyricsBefore) {
     try {
-        m_.CommitAssociation(s_.prompter);
+        m_.WriteAssociations();
     } catch (const StoreError& e) {
+        // An association that did not come about leaves no trace in the lyrics file either. An LRC file
+        // was never rewritten, so there is nothing to put back.
+        if (lyricsFormat_ != LyricsFormat::Lrc) {
+            try {
+                WriteAtomically(Text2->text(), lyricsBefore);
+            } catch (const StoreError&) {
+                // The message below is the one that matters; the file then names the new song, complete.
+            }
+        }
         s_.prompter.MsgBox(WithReason(kCommitFailed, e), kErrorTitle);
         return false;
     }

@@ -1,9 +1,11 @@
 #pragma once
 // The association window: links a song file the user already has with an existing timed lyrics file. Each
 // box is checked the moment its text changes (the song by playing it here, the lyrics by reading the whole
-// file into the current lyrics document); "关联" rewrites the lyrics file with the song path (an LRC file,
-// which has no song path, is left as it is) and commits the pair to the association table.
+// file into the current lyrics document); "关联" asks the duplicate questions first, and only when the pair
+// goes ahead rewrites the lyrics file with the song path (an LRC file, which has no song path, is left as it
+// is) and saves the association record.
 
+#include <QByteArray>
 #include <QDialog>
 #include <memory>
 
@@ -55,9 +57,11 @@ private:
     void connectHandlers();
     // Puts a dialog's answer into a box; choosing the path the box already holds checks it again.
     void setChosenPath(QLineEdit* box, const QString& path, void (JoinForm::*check)());
-    bool rewriteLyricsFile();
+    // `before` receives the file's previous bytes.
+    bool rewriteLyricsFile(QByteArray& before);
     bool appendEntry();
-    bool commitEntry();
+    // Writes the record; puts the lyrics file back to `lyricsBefore` when that fails.
+    bool commitEntry(const QByteArray& lyricsBefore);
     void dropNewEntry(int16_t countBefore);
     void fail(const QString& text);
 

@@ -37,10 +37,28 @@ protected:
         dialog.setAcceptMode(kind == Kind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog.setFileMode(kind == Kind::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setWindowTitle(kind == Kind::Open ? QStringLiteral("打开") : QStringLiteral("另存为"));
-        if (!Filter.isEmpty()) dialog.setNameFilter(QtFilterFor(Filter));
+        // "*.TXT" lists a.txt and a.Txt too, as it did on the Windows disks these names come from.
+        dialog.setFilter(dialog.filter() & ~QDir::Filters(QDir::CaseSensitive));
+        const QStringList filters =
+            Filter.isEmpty() ? QStringList() : QtFilterFor(Filter).split(QStringLiteral(";;"));
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            dialog.selectNameFilter(filters.value(FilterIndex - 1, filters.constFirst()));
+        }
+        // The extension of the chosen filter goes on a name typed without one before the dialog checks the
+        // name, so that the question about replacing a file is asked about the file that will be written.
+        const auto followFilter = [&](const QString& chosen) {
+            if (kind == Kind::SaveAs)
+                dialog.setDefaultSuffix(FilterExtension(Filter, int(filters.indexOf(chosen)) + 1));
+        };
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+        followFilter(dialog.selectedNameFilter());
         if (!InitDir.isEmpty() && QDir(InitDir).exists()) dialog.setDirectory(InitDir);
         if (!FileName.isEmpty()) dialog.selectFile(FileName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+        if (const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter()); chosen >= 0)
+            FilterIndex = int(chosen) + 1;
+        if (!accepted) return {};
         return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     }
 

@@ -82,6 +82,11 @@ void Main::AppendAssociation(const QString& songPath, const QString& lyricsPath)
 
 void Main::CommitAssociation(Prompter& prompter) {
     if (editMode) return;
+    if (ConfirmAssociation(prompter)) WriteAssociations();
+}
+
+bool Main::ConfirmAssociation(Prompter& prompter) {
+    if (editMode) return true;
     const int n = assocCount;
     if (n < 1 || assocTable.size() < static_cast<size_t>(n) + 1) {
         throw StoreError("no appended association to commit");
@@ -90,6 +95,7 @@ void Main::CommitAssociation(Prompter& prompter) {
     const auto dropAdded = [this] {
         --assocCount;
         assocTable.resize(static_cast<size_t>(assocCount) + 1);
+        return false;
     };
     for (int i = 1; i < n; ++i) {
         const AssocEntry& older = assocTable[static_cast<size_t>(i)];
@@ -98,6 +104,11 @@ void Main::CommitAssociation(Prompter& prompter) {
             return dropAdded();
         }
     }
+    return true;
+}
+
+void Main::WriteAssociations() const {
+    if (editMode) return;
     WriteAtomically(assocFilePath(), EncodeAnsi(FormatAssociations(assocTable, assocCount)));
 }
 

@@ -67,7 +67,7 @@ public:
     void AppendAssociation(const QString& songPath, const QString& lyricsPath);
     // Asks the duplicate questions through `prompter`, then drops the last entry or rewrites the record file
     // atomically. Does nothing while editMode is true. Throws StoreError when the write fails (the previous
-    // record file stays intact; the new entry stays in memory).
+    // record file stays intact; the new entry stays in memory). ConfirmAssociation, then WriteAssociations.
     void CommitAssociation(Prompter& prompter);
     // Appends every entry not already in the table with both paths equal (nor earlier in `entries`) and
     // rewrites the record file once, atomically; returns how many were appended (0: nothing written). No
@@ -77,6 +77,13 @@ public:
     // with a double quote (both before anything changes), StoreError when the write fails (the table as it
     // was, the previous record file intact).
     int AppendAssociations(const std::vector<AssocEntry>& entries);
+    // The questions alone: asks about every older entry with the appended entry's song or lyrics path; on
+    // the first No drops the appended entry and returns false. True when the association goes ahead, and
+    // at once, asking nothing, while editMode is true. Writes nothing, so a caller can do its own file work
+    // between the answers and the record.
+    [[nodiscard]] bool ConfirmAssociation(Prompter& prompter);
+    // Rewrites the record file with the whole table, atomically; nothing while editMode is true.
+    void WriteAssociations() const;
     QString assocFilePath() const;
     const QString& lyricsFolder() const { return lyricsFolder_; }
 

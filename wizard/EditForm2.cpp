@@ -12,6 +12,7 @@
 #include "platform/SongTags.h"
 #include "wizard/EditForm1.h"
 #include "wizard/ExpandMarks.h"
+#include "wizard/LineBreaks.h"
 
 namespace qiva {
 
@@ -28,20 +29,15 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption) {
 
 QLineEdit* MakeField(QWidget* parent) { return new QLineEdit(QStringLiteral("未知"), parent); }
 
-// Line breaks as the text box holds them: every CR LF, lone CR and Unicode line or paragraph separator
-// becomes "\n", so a length measured here is the length the box will have.
-QString AsBoxText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
-}
-
-// A saved text comes back with one more line break; a text that was short enough to save opens again.
+// A saved text comes back with one more line break; a text that was short enough to save opens again. The
+// length counts the text as it holds its breaks, a CR LF as two characters, as the Windows text box did.
 bool FitsWhenOpened(const QString& text) {
-    return text.size() <= kMaxLyricTextLength ||
-           (text.size() == kMaxLyricTextLength + 1 && text.endsWith(u'\n'));
+    qsizetype length = text.size();
+    if (text.endsWith(QStringLiteral("\r\n")))
+        length -= 2;
+    else if (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        length -= 1;
+    return length <= kMaxLyricTextLength;
 }
 
 // What the song's own tags know saves typing; a box the tags say nothing for keeps "未知".
@@ -97,6 +93,7 @@ void EditForm2::createControls() {
     Text1->setFont(SongFont(9, true));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setTabChangesFocus(true);
+    breaks_ = new LineBreaks(Text1);
     Label7 = MakeLabel(this, QStringLiteral("如果要输入英文，请输入小写！   开始处别忘了 B  结束处别忘了 E  "
                                             "短时间的停顿 P  长时间的停顿 S"));
     Label7->setFont(SongFont(10.5, true));
@@ -154,9 +151,9 @@ void EditForm2::placeControls() {
     PlaceTwips(Command1, 3960, 1440, 1815, 495);
 }
 
-QString EditForm2::text1() const { return AsBoxText(Text1->document()->toRawText()); }
+QString EditForm2::text1() const { return breaks_->text(); }
 
-void EditForm2::setText1(const QString& text) { Text1->setPlainText(text); }
+void EditForm2::setText1(const QString& text) { breaks_->setText(text); }
 
 void EditForm2::Form_Load() {
     // The song waits for the player's own play button. A song that vanished since step one tested it is
@@ -196,7 +193,7 @@ void EditForm2::Command2_Click() {
     if (CD1->FileName.isEmpty()) return;
     QString text;
     try {
-        text = AsBoxText(OpenLyricText(CD1->FileName));
+        text = OpenLyricText(CD1->FileName);
     } catch (const std::exception&) {
         s_.prompter.MsgBox(QStringLiteral("无法打开这个文件！"), kErrorTitle);
         return;

@@ -18,15 +18,19 @@ class QPushButton;
 
 namespace qiva {
 
+class LineBreaks;
+
 class EditForm2 : public QWidget {
     Q_OBJECT
 public:
     EditForm2(Main& m, Services& s, QWidget* parent = nullptr);
     ~EditForm2() override;
 
-    // Text1's text with "\n" line breaks, exactly as the user sees it.
+    // Text1's text with every line break as it stands: as it came from the text given or the file opened
+    // (CR LF, LF or CR), and CR LF where the user typed one.
     QString text1() const;
-    // Replaces Text1's text; the enabling rule follows, as for typing.
+    // Replaces Text1's text, keeping the form of each of its line breaks; the enabling rule follows, as for
+    // typing.
     void setText1(const QString& text);
 
     // Controls under their own names; owned by the window.
@@ -72,6 +76,7 @@ private:
 
     Main& m_;
     Services& s_;
+    LineBreaks* breaks_ = nullptr;  // owned by Text1
 };
 
 }  // namespace qiva

@@ -296,7 +296,9 @@ void EditForm3::Command5_Click() {
 }
 
 void EditForm3::closeEvent(QCloseEvent* event) {
-    // The song stops with its window.
+    // The song stops with its window, and so does an edit: left set, it would keep every later association
+    // from being saved and make the next new run start with an empty list.
+    m_.editMode = false;
     MP->Stop();
     s_.nav.ShowPlayer();
     QWidget::closeEvent(event);

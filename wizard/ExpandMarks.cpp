@@ -63,8 +63,11 @@ MarkCheck ExpandMarks(const QString& text, Main& doc) {
 QString RemoveSpaces(const QString& text) {
     QString result;
     result.reserve(text.size());
+    // The line and paragraph separators show as line breaks in the text box, so they go as well.
     for (const QChar ch : text)
-        if (ch != u' ' && ch != u'\r' && ch != u'\n' && ch != u'\u3000') result.append(ch);
+        if (ch != u' ' && ch != u'\r' && ch != u'\n' && ch != u'\u3000' && ch != QChar::LineSeparator &&
+            ch != QChar::ParagraphSeparator)
+            result.append(ch);
     return result;
 }
 

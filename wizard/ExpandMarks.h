@@ -30,7 +30,8 @@ MarkCheck CheckMarks(const QString& text);
 // character is the beginning mark and is never examined. Anything but MarkCheck::Ok leaves doc untouched.
 [[nodiscard]] MarkCheck ExpandMarks(const QString& text, Main& doc);
 
-// Drops every space, carriage return, line feed and ideographic space (U+3000); tabs and all else stay.
+// Drops every space, carriage return, line feed, ideographic space (U+3000) and line or paragraph separator
+// (U+2028, U+2029); tabs and all else stay.
 QString RemoveSpaces(const QString& text);
 
 // "A" to "Z" become "a" to "z"; every other character (full-width letters included) stays.

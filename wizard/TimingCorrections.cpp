@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace qiva {
@@ -32,11 +33,18 @@ std::optional<int16_t> SongEndTime(double durationSeconds) {
 
 int StartSeconds(int16_t endTimeBefore) { return endTimeBefore / 10; }
 
+QString SecondsText(int16_t tenths) {
+    // Whole tenths, so the digits come from integers: no rounding can show 0.3 as 0.29999.
+    const int magnitude = std::abs(static_cast<int>(tenths));
+    return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) + u'.' +
+           QString::number(magnitude % 10);
+}
+
 QString ListRowText(const LyricLine& line) {
     qsizetype end = line.text.size();
     while (end > 0 && line.text.at(end - 1) == QLatin1Char(' ')) --end;
-    return line.text.left(end) + QStringLiteral("  结束时间: ") + QString::number(line.endTime) +
-           QStringLiteral("  毫秒");
+    return line.text.left(end) + QStringLiteral("  结束时间: ") + SecondsText(line.endTime) +
+           QStringLiteral(" 秒");
 }
 
 void ShiftEndTimes(std::vector<LyricLine>& lines, int count, int delta,

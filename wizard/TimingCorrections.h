@@ -24,7 +24,10 @@ std::optional<int16_t> SongEndTime(double durationSeconds);
 // (the tenths dropped, 123 -> 12).
 int StartSeconds(int16_t endTimeBefore);
 
-// A row of step three's list: the text without its trailing blanks, the end time as stored (tenths).
+// An end time in seconds with its one decimal: 220 -> "22.0", -5 -> "-0.5", 0 -> "0.0".
+QString SecondsText(int16_t tenths);
+
+// A row of step three's list: the text without its trailing blanks, then the end time in seconds.
 QString ListRowText(const LyricLine& line);
 
 // Half a second, in end-time units.

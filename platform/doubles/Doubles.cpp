@@ -74,7 +74,11 @@ void FakePlayerFactory::advanceAll(double seconds) {
 }
 
 QString ScriptedFileDialog::run(Kind kind) {
-    factory_->shown.push_back({kind, Filter, InitDir, Flags, FileName});
+    factory_->shown.push_back({kind, Filter, InitDir, Flags, FileName, FilterIndex});
+    if (!factory_->filterAnswers.empty()) {
+        FilterIndex = factory_->filterAnswers.front();
+        factory_->filterAnswers.pop_front();
+    }
     if (factory_->answers.empty()) return {};
     QString answer = factory_->answers.front();
     factory_->answers.pop_front();

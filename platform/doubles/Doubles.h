@@ -63,7 +63,8 @@ public:
     void advanceAll(double seconds);
 };
 
-// A dialog that answers from a queue; an empty queue answers "" (cancel).
+// A dialog that answers from a queue, as the user's typed name; an empty queue answers "" (cancel). A Save
+// As then adds the chosen filter's extension as the real dialog does.
 class ScriptedFileDialog : public FileDialog {
 public:
     struct Showing {
@@ -72,6 +73,7 @@ public:
         QString initDir;
         int flags;
         QString fileNameBefore;
+        int filterIndexBefore;
     };
     explicit ScriptedFileDialog(class ScriptedDialogFactory& factory) : factory_(&factory) {}
 
@@ -86,6 +88,7 @@ class ScriptedDialogFactory : public FileDialogFactory {
 public:
     std::unique_ptr<FileDialog> create(QWidget* parent) override;
     std::deque<QString> answers;                     // shared by every dialog this factory made
+    std::deque<int> filterAnswers;                   // the filter the user leaves chosen; none: unchanged
     std::vector<ScriptedFileDialog::Showing> shown;  // every showing, in order
 };
 

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -139,6 +140,36 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
         QTest::qWait(2);
     }
     return true;
+}
+
+QString XProperty(QWidget* window, const QString& name, const QString& expected) {
+    QString value;
+    WaitFor(
+        [&] {
+            QProcess xprop;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));  // UTF-8 text, not escapes
+            xprop.setProcessEnvironment(env);
+            xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                                  QStringLiteral("-notype"), name});
+            if (!xprop.waitForFinished(5000)) {
+                value = QStringLiteral("<xprop (package x11-utils) did not run>");
+                return false;
+            }
+            const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+            const qsizetype eq = out.indexOf(QStringLiteral(" = "));
+            value = eq < 0 ? QStringLiteral("<") + out + QLatin1Char('>') : out.mid(eq + 3);
+            return value == expected;
+        },
+        3000);
+    return value;
+}
+
+QString XCaption(QWidget* window, const QString& expected) {
+    const QString quoted = XProperty(window, QStringLiteral("_NET_WM_NAME"), u'"' + expected + u'"');
+    return quoted.size() >= 2 && quoted.startsWith(u'"') && quoted.endsWith(u'"')
+               ? quoted.mid(1, quoted.size() - 2)
+               : quoted;
 }
 
 void Shot(QWidget* window, const QString& name) {

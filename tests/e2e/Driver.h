@@ -51,6 +51,16 @@ bool WaitForPosition(qiva::MediaPlayerControl* player, double seconds, int timeo
 // Waits until `condition` holds, processing events; false after `timeoutMs`.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+// --- the window system's view
+// ------------------------------------------------------------------------------------
+
+// A property of the widget's X window as another X client reads it (xprop), e.g. `_NET_WM_NAME`: the text
+// after "=", as xprop prints it. Waits up to three seconds for it to read `expected`, so that a property
+// still on its way to the X server is not taken for a wrong one; returns what it read last.
+QString XProperty(QWidget* window, const QString& name, const QString& expected);
+// The caption a window manager shows: `_NET_WM_NAME` without its quotes.
+QString XCaption(QWidget* window, const QString& expected);
+
 // --- pictures
 // -----------------------------------------------------------------------------------------------
 

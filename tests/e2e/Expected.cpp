@@ -47,7 +47,7 @@ Lines DemoLines() {
 }
 
 QString Row(const QString& text, int endTime) {
-    return text + QStringLiteral("  结束时间: ") + QString::number(endTime) + QStringLiteral("  毫秒");
+    return text + QStringLiteral("  结束时间: %1.%2 秒").arg(endTime / 10).arg(endTime % 10);
 }
 
 }  // namespace e2e

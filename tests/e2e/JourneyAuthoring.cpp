@@ -1,6 +1,8 @@
 // The first start, the demo, and one authoring run from "新建歌词" to the saved, associated lyrics.
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -106,6 +108,12 @@ void Journey::firstStartListsTheDemo() {
     QVERIFY(p);
     QVERIFY(QTest::qWaitForWindowExposed(p));
     QCOMPARE(p->windowTitle(), QStringLiteral("播放窗体"));
+    // What the window manager shows: the window's own caption alone; the program's name comes from the
+    // desktop entry, which the window class names.
+    QCOMPARE(XCaption(p, QStringLiteral("播放窗体")), QStringLiteral("播放窗体"));
+    const QString wmClass =
+        QStringLiteral("\"%1\", \"qiva\"").arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QCOMPARE(XProperty(p, QStringLiteral("WM_CLASS"), wmClass), wmClass);
     QVERIFY(!p->windowIcon().isNull());
     const QString song = inFolder(QStringLiteral("演示歌曲.MP3"));
     const QString lyrics = inFolder(QStringLiteral("演示歌曲.TXT"));
@@ -154,6 +162,7 @@ void Journey::stepOneChoosesAndTestsTheSong() {
     QVERIFY(QTest::qWaitForWindowExposed(one));
     QVERIFY(WaitFor([&] { return nav_->player() == nullptr; }));
     QCOMPARE(one->windowTitle(), QStringLiteral("与歌曲关联窗体"));
+    QCOMPARE(XCaption(one, QStringLiteral("与歌曲关联窗体")), QStringLiteral("与歌曲关联窗体"));
     QVERIFY(!one->Command2->isEnabled());
     QVERIFY(!one->Command3->isEnabled());
 
@@ -185,13 +194,15 @@ void Journey::stepTwoCollectsTheMarkedText() {
     EditForm2* two = nav_->stepTwo();
     QVERIFY(two);
     QCOMPARE(two->windowTitle(), QStringLiteral("歌词采集窗体"));
+    QCOMPARE(XCaption(two, QStringLiteral("歌词采集窗体")), QStringLiteral("歌词采集窗体"));
     for (QLineEdit* field : {two->Text2, two->Text3, two->Text4, two->Text5, two->Text6})
         QCOMPARE(field->text(), QStringLiteral("未知"));
     QVERIFY(!two->Command1->isEnabled());
     QVERIFY(!two->Command3->isEnabled());
 
     Type(two->Text1, kTyped);
-    QCOMPARE(two->text1(), kTyped);
+    // The Enter key types a CR LF, as the Windows text box held it.
+    QCOMPARE(two->text1(), QString(kTyped).replace(u'\n', QStringLiteral("\r\n")));
     QVERIFY(two->Command1->isEnabled());
     QVERIFY(two->Command3->isEnabled());
     Retype(two->Text2, QStringLiteral("春晓"));
@@ -202,11 +213,27 @@ void Journey::stepTwoCollectsTheMarkedText() {
     QVERIFY(Click(two->Command4));  // 自动空格去除器
     QCOMPARE(two->text1(), kMarked);
 
-    const QString textFile = inFolder(QStringLiteral("春晓歌词.TXT"));
+    // Typed without an extension: the dialog adds its filter's, so that "打开歌曲文本" lists the file.
+    const QString textFile = inFolder(QStringLiteral("春晓歌词"));
     script_->expectFileDialog(textFile);
     QVERIFY(Click(two->Command3));
     COMPARE_SEEN(script_->take(), QStringList{QStringLiteral("另存为: ") + textFile});
-    QCOMPARE(FileBytes(textFile), Gb(kMarked) + "\r\n");
+    QCOMPARE(FileBytes(textFile + QStringLiteral(".TXT")), Gb(kMarked) + "\r\n");
+    QVERIFY(!QFileInfo::exists(textFile));
+
+    // A text written elsewhere, with a lone LF and a lone CR, opens and saves again to the same bytes.
+    const QByteArray elsewhere = Gb(QStringLiteral("B春眠不觉晓\nP处处闻啼鸟\rE"));
+    {
+        QFile f(inFolder(QStringLiteral("别处.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(elsewhere) == elsewhere.size());
+    }
+    script_->expectFileDialog(QStringLiteral("别处.txt"));
+    QVERIFY(Click(two->Command2));
+    script_->expectFileDialog(QStringLiteral("别处原样"));
+    QVERIFY(Click(two->Command3));
+    COMPARE_SEEN(script_->take(),
+                 (QStringList{QStringLiteral("打开: 别处.txt"), QStringLiteral("另存为: 别处原样")}));
+    QCOMPARE(FileBytes(inFolder(QStringLiteral("别处原样.TXT"))), elsewhere + "\r\n");
 
     Retype(two->Text1, QString());
     QVERIFY(!two->Command1->isEnabled());
@@ -214,7 +241,7 @@ void Journey::stepTwoCollectsTheMarkedText() {
     script_->expectFileDialog(QStringLiteral("春晓歌词.TXT"), true);
     QVERIFY(Click(two->Command2));
     COMPARE_SEEN(script_->take(), QStringList{QStringLiteral("打开: 春晓歌词.TXT in ") + folder_});
-    QCOMPARE(two->text1(), kMarked + QLatin1Char('\n'));
+    QCOMPARE(two->text1(), kMarked + QStringLiteral("\r\n"));
     QVERIFY(Click(two->Command4));
     QCOMPARE(two->text1(), kMarked);
     Shot(two, QStringLiteral("step2"));
@@ -250,6 +277,7 @@ void Journey::stepThreeRecordsEveryLine() {
     EditForm3* three = nav_->stepThree();
     QVERIFY(three);
     QCOMPARE(three->windowTitle(), QStringLiteral("歌词编辑"));
+    QCOMPARE(XCaption(three, QStringLiteral("歌词编辑")), QStringLiteral("歌词编辑"));
     texts_ = {QStringLiteral("（开始）"),        QStringLiteral("春眠不觉晓"), QStringLiteral("处处闻啼鸟"),
               QStringLiteral("（长时间停顿 ）"), QStringLiteral("夜来风雨声"), QStringLiteral("花落知多少"),
               QStringLiteral("（结束）")};
@@ -309,9 +337,9 @@ void Journey::stepThreeCorrectsAndFinishes() {
     QCOMPARE(rows(three->List1), springRows());
     Shot(three, QStringLiteral("step3"));
 
-    script_->expectFileDialog(QStringLiteral("春晓.TXT"), true);
+    script_->expectFileDialog(QStringLiteral("春晓"), true);
     QVERIFY(Click(three->Command1));  // 完成
-    COMPARE_SEEN(script_->take(), QStringList{QStringLiteral("另存为: 春晓.TXT in ") + folder_});
+    COMPARE_SEEN(script_->take(), QStringList{QStringLiteral("另存为: 春晓 in ") + folder_});
     QVERIFY(WaitFor(
         [&] { return nav_->stepThree() == nullptr && nav_->player() && nav_->player()->isVisible(); }));
 

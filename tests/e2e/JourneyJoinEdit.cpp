@@ -33,7 +33,7 @@ QStringList Journey::associate(const QList<int>& answers, const QString& shotNam
         }
         MainPlay* player = nav_->player();
         QString line =
-            join->windowTitle() + QStringLiteral(": player ") +
+            XCaption(join, QStringLiteral("歌词关联")) + QStringLiteral(": player ") +
             (player && player->MP->PlayState() == MediaPlayer::Paused ? QStringLiteral("paused")
                                                                       : QStringLiteral("not paused"));
         Click(join->Command1);
@@ -60,6 +60,7 @@ void Journey::associationAnsweredNo() {
     const QString record = inFolder(QStringLiteral("关联记录.TXT"));
     const QString demoLyrics = inFolder(QStringLiteral("演示歌曲.TXT"));
     const QByteArray recordBefore = FileBytes(record);
+    const QByteArray lyricsBefore = FileBytes(demoLyrics);
 
     // The demo's lyrics are already linked to the demo song: the lyrics question comes first.
     const QStringList seen = associate({QMessageBox::No}, QStringLiteral("association"));
@@ -68,11 +69,8 @@ void Journey::associationAnsweredNo() {
                                     QStringLiteral("打开: 演示歌曲.TXT in ") + folder_, kLyricsAsked}));
     QCOMPARE(FileBytes(record), recordBefore);
     QCOMPARE(m_->assocCount, int16_t(2));
-    // "关联" rewrote the lyrics file with the new song path before the question.
-    QCOMPARE(FileBytes(demoLyrics),
-             LyricsFile({QStringLiteral("QIVA歌词秀演示"), QStringLiteral("合成语音"), QStringLiteral("QIVA"),
-                         song_, QStringLiteral("演示歌曲"), QStringLiteral("QIVA")},
-                        DemoLines()));
+    // A No changes no file: the lyrics file still names the demo song.
+    QCOMPARE(FileBytes(demoLyrics), lyricsBefore);
     QCOMPARE(p->MP->PlayState(), int(MediaPlayer::Paused));
     QVERIFY(Click(p->Command3));
     QCOMPARE(p->List1->count(), 2);
@@ -93,6 +91,11 @@ void Journey::associationAnsweredYes() {
                               QStringLiteral("打开: 演示歌曲.TXT in ") + folder_, kLyricsAsked, kSongAsked}));
     QCOMPARE(FileBytes(inFolder(QStringLiteral("关联记录.TXT"))),
              RecordFile({{demoSong, demoLyrics}, {song_, spring}, {song_, demoLyrics}}));
+    // The association went ahead, so the lyrics file now names this run's song.
+    QCOMPARE(FileBytes(demoLyrics),
+             LyricsFile({QStringLiteral("QIVA歌词秀演示"), QStringLiteral("合成语音"), QStringLiteral("QIVA"),
+                         song_, QStringLiteral("演示歌曲"), QStringLiteral("QIVA")},
+                        DemoLines()));
     QVERIFY(Click(p->Command3));
     QCOMPARE(rows(p->List1), (QStringList{demoSong + QStringLiteral("   ") + demoLyrics,
                                           song_ + QStringLiteral("   ") + spring,

@@ -130,7 +130,9 @@ void TestCorrections::shifts() {
     QCOMPARE(s.times(), after);
     // The list is refilled: it shows the new times and nothing stays selected.
     QCOMPARE(s.rows().size(), before.size());
-    QVERIFY(s.rows().constLast().contains(QStringLiteral("结束时间: %1  毫秒").arg(after.constLast())));
+    const int last = after.constLast();
+    QVERIFY(
+        s.rows().constLast().endsWith(QStringLiteral("结束时间: %1.%2 秒").arg(last / 10).arg(last % 10)));
     QVERIFY(s.form->List1->selectedItems().isEmpty());
 }
 
@@ -238,7 +240,7 @@ void TestCorrections::doubleClickReplacesTheText() {
     QCOMPARE(box.title, QStringLiteral("替换"));
     QCOMPARE(box.defaultAnswer, QStringLiteral("第2句"));
     QCOMPARE(s.text(2), QStringLiteral("  新的一句  "));
-    QCOMPARE(s.rows().at(1), QStringLiteral("  新的一句  结束时间: 20  毫秒"));
+    QCOMPARE(s.rows().at(1), QStringLiteral("  新的一句  结束时间: 2.0 秒"));
     QCOMPARE(s.times(), (QList<int>{10, 20, 30}));
 }
 
@@ -249,7 +251,7 @@ void TestCorrections::doubleClickCancelledEmptiesTheText() {
     s.form->List1->setCurrentRow(2);
     s.form->List1_DblClick();
     QCOMPARE(s.text(3), QString());
-    QCOMPARE(s.rows().at(2), QStringLiteral("  结束时间: 30  毫秒"));
+    QCOMPARE(s.rows().at(2), QStringLiteral("  结束时间: 3.0 秒"));
 }
 
 void TestCorrections::doubleClickRefusesADoubleQuote() {

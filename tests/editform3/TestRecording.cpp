@@ -2,14 +2,20 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
 #include "Fixture.h"
 #include "Suites.h"
+#include "app/MainPlay.h"
+#include "app/Navigator.h"
 #include "platform/Layout.h"
+#include "wizard/EditForm1.h"
+#include "wizard/EditForm2.h"
 
 namespace qiva::test {
 
@@ -20,7 +26,10 @@ const QString kEnd = QStringLiteral("（结束）");
 const QString kDone = QStringLiteral("ok|恭喜!|全部完成了!");
 const QString kTooLong = QStringLiteral("ok|错误！|超过3276.7秒（54分36.7秒）的时间无法记录！");
 
-QString Row(const QString& text, int t) { return QStringLiteral("%1  结束时间: %2  毫秒").arg(text).arg(t); }
+// A row of the list: the end time in seconds with its tenth (every time here is 0 or later).
+QString Row(const QString& text, int t) {
+    return QStringLiteral("%1  结束时间: %2.%3 秒").arg(text).arg(t / 10).arg(t % 10);
+}
 }  // namespace
 
 class TestRecording : public QObject {
@@ -47,6 +56,7 @@ private slots:
     void songLengthBeyondTheLimitIsRefused();
     void spaceBarRecordsWhileTheButtonHasFocus();
     void closingShowsThePlayer();
+    void anAbandonedEditEndsWithItsWindow();
 };
 
 void TestRecording::layoutAndTexts() {
@@ -458,6 +468,40 @@ void TestRecording::closingShowsThePlayer() {
     QCOMPARE(s.ts.nav.calls, QStringList{"ShowPlayer"});
     QCOMPARE(s.player().PlayState(), int(MediaPlayer::Stopped));
     QVERIFY(!s.form->isVisible());
+}
+
+void TestRecording::anAbandonedEditEndsWithItsWindow() {
+    QTemporaryDir dir;
+    Main m(dir.path());
+    TestServices ts;
+    ts.players.songs = {{kSong, 240}};
+    Navigator nav(m, ts.players, ts.dialogs, ts.prompter);
+    nav.ShowPlayer();
+    nav.player()->Command4->click();  // 编辑歌词
+    QPointer<EditForm3> edit = nav.stepThree();
+    QVERIFY(edit && m.editMode);
+    QVERIFY(edit->close());  // the close box, no "完成"
+    QVERIFY(!m.editMode);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(edit.isNull());
+    QVERIFY(nav.player() && nav.player()->isVisible());
+
+    // The next "新建歌词" is a new run: step three lists the lines of step two's text.
+    nav.player()->Command1->click();
+    EditForm1* one = nav.stepOne();
+    one->Text1->setText(kSong);
+    one->Command3->click();
+    one->Command2->click();
+    EditForm2* two = nav.stepTwo();
+    two->setText1(QStringLiteral("B今天P好日子E"));
+    two->Command1->click();
+    EditForm3* three = nav.stepThree();
+    QVERIFY(three);
+    QStringList rows;
+    for (int i = 0; i < three->List1->count(); ++i) rows << three->List1->item(i)->text();
+    QCOMPARE(rows, (QStringList{Row(kBegin, 0), Row(QStringLiteral("今天"), 0),
+                                Row(QStringLiteral("好日子"), 0), Row(kEnd, 0)}));
+    QVERIFY(ts.prompter.boxes.empty());
 }
 
 int RunTestRecording(int argc, char** argv) {

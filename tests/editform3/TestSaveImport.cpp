@@ -57,6 +57,7 @@ class TestSaveImport : public QObject {
     Q_OBJECT
 private slots:
     void finishWritesTheFileAndLinksIt();
+    void finishAddsTheExtensionOnlyWhereNoneWasTyped();
     void finishThroughTheNavigatorReturnsToThePlayer();
     void finishAfterAPauseWritesZeros();
     void finishWithADuplicateSong_data();
@@ -97,6 +98,26 @@ void TestSaveImport::finishWritesTheFileAndLinksIt() {
     QCOMPARE(s.ts.nav.calls, (QStringList{"ShowPlayer", "ShowPlayer"}));
     QVERIFY(!s.form->isVisible());
     QCOMPARE(s.boxes(), QStringList{});
+}
+
+void TestSaveImport::finishAddsTheExtensionOnlyWhereNoneWasTyped() {
+    Step3 s(QStringList{kBegin, kPause, kEnd}, 240.1);
+    RecordedThree(s);
+    s.ts.dialogs.answers.push_back(s.path(QStringLiteral("new")));
+    s.form->Command1_Click();
+    // Linked under the name written, which the lyrics Open dialog (*.TXT) lists again.
+    const QString saved = s.path(QStringLiteral("new.TXT"));
+    QCOMPARE(ReadBytes(saved), ReadBytes(FixturePath(QStringLiteral("three-lines.TXT"))));
+    QVERIFY(!QFileInfo::exists(s.path(QStringLiteral("new"))));
+    QCOMPARE(ReadBytes(s.m.assocFilePath()), Record({{kSong, saved}}));
+
+    Step3 t(QStringList{kBegin, kEnd}, 240.1);
+    t.open();
+    const QString typed = t.path(QStringLiteral("v1.2 live.lrc.txt"));
+    t.ts.dialogs.answers.push_back(typed);
+    t.form->Command1_Click();
+    QVERIFY(QFileInfo::exists(typed));
+    QCOMPARE(ReadBytes(t.m.assocFilePath()), Record({{kSong, typed}}));
 }
 
 void TestSaveImport::finishThroughTheNavigatorReturnsToThePlayer() {
@@ -253,8 +274,8 @@ void TestSaveImport::importWhileRecording() {
     QCOMPARE(s.form->MP->FileName(), kOther);
     QCOMPARE(s.enabledState(), (QStringList{"off", "off", "off", "on", "on"}));
     QCOMPARE(s.rows(),
-             (QStringList{QStringLiteral("甲  结束时间: 12  毫秒"), QStringLiteral("乙  结束时间: 34  毫秒"),
-                          QStringLiteral("丙  结束时间: 56  毫秒")}));
+             (QStringList{QStringLiteral("甲  结束时间: 1.2 秒"), QStringLiteral("乙  结束时间: 3.4 秒"),
+                          QStringLiteral("丙  结束时间: 5.6 秒")}));
     QCOMPARE(s.m.lyricSongPath, kOther);
     QCOMPARE(int(s.form->recordLine), 3);
     const auto& shown = s.ts.dialogs.shown.back();
@@ -327,7 +348,7 @@ void TestSaveImport::importOfABrokenFileRefillsTheList() {
     // The list shows what the document now holds, which is what "完成" would save.
     QCOMPARE(int(s.m.lyricLineCount), 4);
     QCOMPARE(s.rows().size(), 4);
-    QCOMPARE(s.rows().constFirst(), QStringLiteral("only  结束时间: 77  毫秒"));
+    QCOMPARE(s.rows().constFirst(), QStringLiteral("only  结束时间: 7.7 秒"));
     QCOMPARE(s.enabledState(), (QStringList{"off", "off", "off", "on", "on"}));
 }
 

@@ -87,16 +87,21 @@ void TestTiming::listRow_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("endTime");
     QTest::addColumn<QString>("row");
+    // End times are tenths of a second and read as seconds with their one decimal.
     QTest::newRow("recorded") << QStringLiteral("（开始）") << 123
-                              << QStringLiteral("（开始）  结束时间: 123  毫秒");
-    QTest::newRow("inner blank stays")
-        << QStringLiteral("（长时间停顿 ）") << 0 << QStringLiteral("（长时间停顿 ）  结束时间: 0  毫秒");
+                              << QStringLiteral("（开始）  结束时间: 12.3 秒");
+    QTest::newRow("22.0 s") << QStringLiteral("a") << 220 << QStringLiteral("a  结束时间: 22.0 秒");
+    QTest::newRow("inner blank stays, zero")
+        << QStringLiteral("（长时间停顿 ）") << 0 << QStringLiteral("（长时间停顿 ）  结束时间: 0.0 秒");
     QTest::newRow("trailing blanks go")
-        << QStringLiteral("  好日子   ") << 7 << QStringLiteral("  好日子  结束时间: 7  毫秒");
-    QTest::newRow("only blanks") << QStringLiteral("   ") << 1 << QStringLiteral("  结束时间: 1  毫秒");
-    QTest::newRow("empty") << QString() << 5 << QStringLiteral("  结束时间: 5  毫秒");
-    QTest::newRow("negative") << QStringLiteral("a") << -30 << QStringLiteral("a  结束时间: -30  毫秒");
-    QTest::newRow("largest") << QStringLiteral("a") << 32767 << QStringLiteral("a  结束时间: 32767  毫秒");
+        << QStringLiteral("  好日子   ") << 7 << QStringLiteral("  好日子  结束时间: 0.7 秒");
+    QTest::newRow("only blanks") << QStringLiteral("   ") << 1 << QStringLiteral("  结束时间: 0.1 秒");
+    QTest::newRow("empty") << QString() << 5 << QStringLiteral("  结束时间: 0.5 秒");
+    QTest::newRow("negative") << QStringLiteral("a") << -30 << QStringLiteral("a  结束时间: -3.0 秒");
+    QTest::newRow("negative below a second")
+        << QStringLiteral("a") << -5 << QStringLiteral("a  结束时间: -0.5 秒");
+    QTest::newRow("largest") << QStringLiteral("a") << 32767 << QStringLiteral("a  结束时间: 3276.7 秒");
+    QTest::newRow("smallest") << QStringLiteral("a") << -32768 << QStringLiteral("a  结束时间: -3276.8 秒");
 }
 
 void TestTiming::listRow() {

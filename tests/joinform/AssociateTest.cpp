@@ -128,8 +128,8 @@ void AssociateTest::duplicateQuestions() {
     QCOMPARE(r.ts.prompter.boxes.size(), size_t(1));
     QCOMPARE(r.ts.prompter.boxes[0].text, sameSong ? kSongTaken : kLyricsTaken);
     QCOMPARE(r.ts.prompter.boxes[0].title, kAsk);
-    // The lyrics file carries the new song path even when the association was refused.
-    QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics(Ansi(r.songPath())));
+    // The lyrics file names the new song only when the association goes ahead: a No changes no file.
+    QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics(yes ? Ansi(r.songPath()) : "D:\\MP3\\old.MP3"));
     if (yes) {
         QCOMPARE(ReadBytes(r.recordPath()),
                  Record({{otherSong, otherLyrics}, older, {r.songPath(), r.lyricsPath()}}));
@@ -192,25 +192,34 @@ void AssociateTest::refusesUnlessBothBoxesHoldCheckedPaths() {
 
 void AssociateTest::failedRewriteChangesNothingAndStaysOpen() {
     Rig r;
-    // A legal file name that the lyrics format cannot hold.
-    const QString quoted = r.path(QStringLiteral("say \"hi\".MP3"));
-    r.ts.players.songs.insert(quoted, 100);
-    WriteBytes(r.lyricsPath(), TwoLineLyrics("D:\\MP3\\old.MP3"));
-    r.browseSong(quoted);
-    r.browseLyrics(r.lyricsPath());
+    const QByteArray record = Record({{r.path(QStringLiteral("other.MP3")), r.lyricsPath()}});
+    WriteBytes(r.recordPath(), record);
+    r.m.LoadAssociations();
+    r.chooseBoth();
+    // The checked file is replaced by a folder of its name, which no rewrite can replace in turn.
+    QVERIFY(QFile::remove(r.lyricsPath()));
+    QVERIFY(QDir().mkpath(r.lyricsPath()));
     r.associate();
-    ExpectOneError(r.ts.prompter, QStringLiteral("无法写入歌词文件，关联没有完成。原来的歌词文件保持不变。"));
+    // Asked first, and answered Yes; then the rewrite fails and the record stays as it was.
+    const QStringList texts = r.ts.prompter.texts();
+    QCOMPARE(texts.size(), 2);
+    QCOMPARE(texts[0], kLyricsTaken);
+    QVERIFY2(texts[1].startsWith(QStringLiteral("无法写入歌词文件，关联没有完成。原来的歌词文件保持不变。")),
+             qPrintable(texts[1]));
     QVERIFY(r.form->isVisible());
-    QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics("D:\\MP3\\old.MP3"));
     QCOMPARE(r.m.lyricSongPath, QStringLiteral("D:\\MP3\\old.MP3"));
-    QVERIFY(!QFile::exists(r.recordPath()));
-    QCOMPARE(r.m.assocCount, int16_t(0));
+    QCOMPARE(ReadBytes(r.recordPath()), record);
+    QCOMPARE(r.m.assocCount, int16_t(1));
+    QCOMPARE(r.m.assocTable.size(), size_t(2));
     QCOMPARE(r.mp().PlayState(), int(MediaPlayer::Playing));
 
-    r.browseSong(r.songPath());
+    QVERIFY(QDir().rmdir(r.lyricsPath()));
+    QVERIFY(WriteBytes(r.lyricsPath(), TwoLineLyrics("D:\\MP3\\old.MP3")));
     r.associate();
     QVERIFY(r.closedByAssociate());
-    QCOMPARE(ReadBytes(r.recordPath()), Record({{r.songPath(), r.lyricsPath()}}));
+    QCOMPARE(ReadBytes(r.recordPath()),
+             Record({{r.path(QStringLiteral("other.MP3")), r.lyricsPath()}, {r.songPath(), r.lyricsPath()}}));
+    QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics(Ansi(r.songPath())));
 }
 
 void AssociateTest::failedCommitKeepsTheTableAndAllowsARetry() {
@@ -222,6 +231,8 @@ void AssociateTest::failedCommitKeepsTheTableAndAllowsARetry() {
     QVERIFY(r.form->isVisible());
     QCOMPARE(r.m.assocCount, int16_t(0));
     QCOMPARE(r.m.assocTable.size(), size_t(1));
+    // The lyrics file had been rewritten for the association that did not come about: it is put back.
+    QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics("D:\\MP3\\old.MP3"));
 
     QVERIFY(QDir().rmdir(r.recordPath()));
     r.associate();
@@ -231,17 +242,29 @@ void AssociateTest::failedCommitKeepsTheTableAndAllowsARetry() {
     QCOMPARE(ReadBytes(r.lyricsPath()), TwoLineLyrics(Ansi(r.songPath())));
 }
 
+void AssociateTest::failedAppendKeepsTheRecord_data() {
+    QTest::addColumn<bool>("quotedSong");
+    QTest::newRow("lyrics path with a double quote") << false;
+    QTest::newRow("song path with a double quote") << true;
+}
+
 void AssociateTest::failedAppendKeepsTheRecord() {
+    QFETCH(bool, quotedSong);
     Rig r;
-    const QString quotedLyrics = r.path(QStringLiteral("say \"hi\".TXT"));
-    WriteBytes(quotedLyrics, TwoLineLyrics("old"));
-    r.browseSong(r.songPath());
-    r.browseLyrics(quotedLyrics);
+    // Legal file names that neither the record nor the lyrics file can hold.
+    const QString song = quotedSong ? r.path(QStringLiteral("say \"hi\".MP3")) : r.songPath();
+    const QString lyrics = quotedSong ? r.lyricsPath() : r.path(QStringLiteral("say \"hi\".TXT"));
+    r.ts.players.songs.insert(song, 100);
+    WriteBytes(lyrics, TwoLineLyrics("old"));
+    r.browseSong(song);
+    r.browseLyrics(lyrics);
     r.associate();
     ExpectOneError(r.ts.prompter, QStringLiteral("无法添加这个关联，关联没有完成。原来的关联记录保持不变。"));
     QVERIFY(r.form->isVisible());
     QVERIFY(!QFile::exists(r.recordPath()));
     QCOMPARE(r.m.assocCount, int16_t(0));
+    QCOMPARE(ReadBytes(lyrics), TwoLineLyrics("old"));
+    QCOMPARE(r.m.lyricSongPath, QStringLiteral("old"));
 }
 
 void AssociateTest::fullTableIsRefusedBeforeAnythingIsWritten() {

@@ -14,6 +14,7 @@ private slots:
     void refusesUnlessBothBoxesHoldCheckedPaths();
     void failedRewriteChangesNothingAndStaysOpen();
     void failedCommitKeepsTheTableAndAllowsARetry();
+    void failedAppendKeepsTheRecord_data();
     void failedAppendKeepsTheRecord();
     void fullTableIsRefusedBeforeAnythingIsWritten();
     void lrcFilePassesAndIsLeftAsItIs();

@@ -2,17 +2,25 @@
 // control widget over it, the filter conversion of the file dialog, twips and fonts.
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
+#include <memory>
 
 #include "app/Startup.h"
 #include "platform/Layout.h"
@@ -59,6 +67,11 @@ private slots:
     void songFontResolvesToAChineseFont();
     void fixedWindowsHaveNoMinimiseOrMaximise();
     void standardButtonsSpeakChinese();
+    void programNameComesFromTheDesktopEntry();
+    void realSaveAsAddsTheFiltersExtension();
+    void realOpenListsEveryLetterCase();
+    void saveAsExtensionRule_data();
+    void saveAsExtensionRule();
     void soundServerLibraryLoadsOnlyWhole();
 };
 
@@ -534,6 +547,124 @@ void PlatformTest::filtersMatchAnyLetterCase() {
              QStringLiteral("A (*.txt);;B (*.MP3 *.mp3 *.WAV *.wav)"));
 }
 
+namespace {
+// Drives the next real file dialog the way a user would: `act` gets it once it is up and must close it.
+void WhenTheDialogOpens(const std::function<void(QFileDialog*)>& act) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) return;
+        poll->deleteLater();
+        poll->stop();
+        act(dialog);
+    });
+    poll->start(20);
+}
+
+void TypeAndAccept(const QString& name) {
+    WhenTheDialogOpens([name](QFileDialog* dialog) {
+        QLineEdit* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        box->setText(name);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+}
+}  // namespace
+
+void PlatformTest::realSaveAsAddsTheFiltersExtension() {
+    QTemporaryDir dir;
+    QtFileDialogFactory factory;
+    QWidget owner;
+    owner.show();
+    std::unique_ptr<FileDialog> cd = factory.create(&owner);
+    cd->InitDir = dir.path();
+    cd->Filter = QStringLiteral("Text Files(*.TXT)|*.TXT");
+    const std::pair<const char*, const char*> names[] = {
+        {"歌", "歌.TXT"}, {"歌.txt", "歌.txt"}, {"a.b", "a.b"}};
+    for (const auto& [typed, written] : names) {
+        cd->FileName = QString();
+        TypeAndAccept(QString::fromUtf8(typed));
+        cd->ShowSave();
+        QCOMPARE(cd->FileName, QDir(dir.path()).filePath(QString::fromUtf8(written)));
+        QCOMPARE(cd->FilterIndex, 1);
+    }
+    // The second pair chosen: its extension, and the caller learns which pair it was.
+    cd->Filter = QStringLiteral("歌词文件(*.TXT)|*.TXT|LRC 歌词(*.lrc)|*.lrc");
+    cd->FilterIndex = 2;
+    TypeAndAccept(QStringLiteral("歌"));
+    cd->ShowSave();
+    QCOMPARE(cd->FileName, QDir(dir.path()).filePath(QStringLiteral("歌.lrc")));
+    QCOMPARE(cd->FilterIndex, 2);
+}
+
+void PlatformTest::realOpenListsEveryLetterCase() {
+    QTemporaryDir dir;
+    for (const char* name : {"a.txt", "b.TXT", "c.Txt", "d.mp3", "e"}) {
+        QFile f(QDir(dir.path()).filePath(QString::fromLatin1(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QtFileDialogFactory factory;
+    std::unique_ptr<FileDialog> cd = factory.create(nullptr);
+    cd->InitDir = dir.path();
+    cd->Filter = QStringLiteral("Text Files(*.TXT)|*.TXT");
+    QStringList listed;
+    WhenTheDialogOpens([&listed](QFileDialog* dialog) {
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        // The folder is read on a thread of the model's own; the rows come a moment later.
+        (void)QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) >= 3; }, 3000);
+        QTest::qWait(100);  // and nothing more comes
+        for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i)
+            listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
+        dialog->reject();
+    });
+    cd->ShowOpen();
+    QCOMPARE(cd->FileName, QString());
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"a.txt", "b.TXT", "c.Txt"}));
+}
+
+void PlatformTest::saveAsExtensionRule_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    const QString text = QStringLiteral("Text Files(*.TXT)|*.TXT");
+    QTest::newRow("no extension") << text << 1 << "/d/歌"
+                                  << "/d/歌.TXT";
+    QTest::newRow("own extension, own case") << text << 1 << "/d/歌.txt"
+                                             << "/d/歌.txt";
+    QTest::newRow("a dot in a folder name only") << text << 1 << "/d.1/歌"
+                                                 << "/d.1/歌.TXT";
+    QTest::newRow("any other extension") << text << 1 << "/d/歌.mp3"
+                                         << "/d/歌.mp3";
+    QTest::newRow("second pair") << "A|*.TXT|B|*.lrc;*.txt" << 2 << "/d/x"
+                                 << "/d/x.lrc";
+    QTest::newRow("pair the filter lacks") << text << 3 << "/d/x"
+                                           << "/d/x";
+    QTest::newRow("no single extension") << "All|*.*" << 1 << "/d/x"
+                                         << "/d/x";
+    QTest::newRow("no filter") << QString() << 1 << "/d/x"
+                               << "/d/x";
+}
+
+void PlatformTest::saveAsExtensionRule() {
+    QFETCH(QString, filter);
+    QFETCH(int, index);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    // The double answers as the user typed; the dialog layer adds what the real one adds.
+    ScriptedDialogFactory factory;
+    factory.answers = {typed};
+    std::unique_ptr<FileDialog> cd = factory.create(nullptr);
+    cd->Filter = filter;
+    cd->FilterIndex = index;
+    cd->ShowSave();
+    QCOMPARE(cd->FileName, written);
+    // An Open returns the name as chosen.
+    factory.answers = {typed};
+    cd->ShowOpen();
+    QCOMPARE(cd->FileName, typed);
+}
+
 void PlatformTest::twipsFollowTheLogicalDpi() {
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
     QCOMPARE(TwipsToPixels(1440), qRound(dpi));
@@ -571,8 +702,20 @@ void PlatformTest::standardButtonsSpeakChinese() {
                     QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("是(Y)"));
     QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
-    QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("QIVA歌词秀"));
     QVERIFY(!QApplication::windowIcon().isNull());
+}
+
+void PlatformTest::programNameComesFromTheDesktopEntry() {
+    SetUpApplication(*qApp);
+    // Qt appends a display name to every window caption, so none is set; the desktop takes the program's
+    // name from the entry that the window class and the desktop file name point to.
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+    QFile entry(QStringLiteral(QIVA_ASSETS "/desktop/") + QGuiApplication::desktopFileName() +
+                QStringLiteral(".desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(entry.readAll()).split(u'\n');
+    QVERIFY(lines.contains(QStringLiteral("Name=QIVA歌词秀")));
+    QVERIFY(lines.contains(QStringLiteral("StartupWMClass=") + QGuiApplication::applicationName()));
 }
 
 void PlatformTest::soundServerLibraryLoadsOnlyWhole() {

@@ -58,6 +58,7 @@ private slots:
     void commitAsksInOrder_data();
     void commitAsksInOrder();
     void commitDoesNothingInEditMode();
+    void confirmAsksButWritesNothing();
     void commitWithoutAnAppendedEntryFails();
     void failedWriteKeepsTheRecordAndTheEntry();
     void appendManySkipsIdenticalEntriesAndWritesOnce();
@@ -243,6 +244,31 @@ void AssociationTest::commitDoesNothingInEditMode() {
     // The next load with a positive count discards the unsaved entry.
     m.LoadAssociations();
     QCOMPARE(Entries(m), QStringList{"s1|l1"});
+}
+
+void AssociationTest::confirmAsksButWritesNothing() {
+    const QByteArray before = RecordBytes({"s1|l1"});
+    PutBytes(RecordPath(), before);
+    Main m(dir_.path());
+    m.LoadAssociations();
+    Fill(m, {"s1|l2"});
+    ScriptedPrompter prompter;
+    prompter.yesNoAnswers = {false};
+    QVERIFY(!m.ConfirmAssociation(prompter));
+    QCOMPARE(Entries(m), QStringList{"s1|l1"});
+    Fill(m, {"s1|l2"});
+    QVERIFY(m.ConfirmAssociation(prompter));  // Yes
+    QCOMPARE(prompter.texts(), (QStringList{kSongQ, kSongQ}));
+    QCOMPARE(Bytes(RecordPath()), before);  // the questions alone write nothing
+    m.WriteAssociations();
+    QCOMPARE(Bytes(RecordPath()), RecordBytes({"s1|l1", "s1|l2"}));
+    // In edit mode the association goes ahead unasked and the record is not written.
+    m.editMode = true;
+    Fill(m, {"s1|l1"});
+    QVERIFY(m.ConfirmAssociation(prompter));
+    m.WriteAssociations();
+    QCOMPARE(prompter.boxes.size(), size_t(2));
+    QCOMPARE(Bytes(RecordPath()), RecordBytes({"s1|l1", "s1|l2"}));
 }
 
 void AssociationTest::commitWithoutAnAppendedEntryFails() {

@@ -1,5 +1,5 @@
-// The wizard's lyric text file: text plus CR LF in code page 936, line breaks as CR LF on disk and "\n" in
-// the text box.
+// The wizard's lyric text file: text plus CR LF in code page 936, every line break inside the text stored as
+// it stands, so that a file written elsewhere opens and saves again to the same bytes.
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,8 +20,8 @@ private slots:
     void savesMarkedTextByteForByte();
     void opensTheSavedTextWithALineBreakAtTheEnd();
     void everyCycleAddsOneLineBreak();
-    void lineBreaksBecomeCrLf_data();
-    void lineBreaksBecomeCrLf();
+    void lineBreaksAreStoredAsTheyStand_data();
+    void lineBreaksAreStoredAsTheyStand();
     void opensAnyBytes_data();
     void opensAnyBytes();
     void openFailsForMissingFileOrFolder();
@@ -47,7 +47,7 @@ void LyricTextTest::savesMarkedTextByteForByte() {
 }
 
 void LyricTextTest::opensTheSavedTextWithALineBreakAtTheEnd() {
-    QCOMPARE(OpenLyricText(Fixture(QStringLiteral("text_bpe.txt"))), QStringLiteral("B今天PE\n"));
+    QCOMPARE(OpenLyricText(Fixture(QStringLiteral("text_bpe.txt"))), QStringLiteral("B今天PE\r\n"));
 }
 
 void LyricTextTest::everyCycleAddsOneLineBreak() {
@@ -55,25 +55,26 @@ void LyricTextTest::everyCycleAddsOneLineBreak() {
     QString text = QStringLiteral("B今天\nPE");
     SaveLyricText(path, text);
     text = OpenLyricText(path);
-    QCOMPARE(text, QStringLiteral("B今天\nPE\n"));
+    QCOMPARE(text, QStringLiteral("B今天\nPE\r\n"));
     SaveLyricText(path, text);
     text = OpenLyricText(path);
-    QCOMPARE(text, QStringLiteral("B今天\nPE\n\n"));
-    QCOMPARE(Bytes(path), QByteArray("B\xbd\xf1\xcc\xec\r\nPE\r\n\r\n"));
+    QCOMPARE(text, QStringLiteral("B今天\nPE\r\n\r\n"));
+    QCOMPARE(Bytes(path), QByteArray("B\xbd\xf1\xcc\xec\nPE\r\n\r\n"));
 }
 
-void LyricTextTest::lineBreaksBecomeCrLf_data() {
+void LyricTextTest::lineBreaksAreStoredAsTheyStand_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("box line breaks") << "a\nb" << QByteArray("a\r\nb\r\n");
-    QTest::newRow("already crlf") << "a\r\nb" << QByteArray("a\r\nb\r\n");
+    QTest::newRow("lone lf kept") << "a\nb" << QByteArray("a\nb\r\n");
+    QTest::newRow("crlf") << "a\r\nb" << QByteArray("a\r\nb\r\n");
     QTest::newRow("lone cr kept") << "a\rb" << QByteArray("a\rb\r\n");
+    QTest::newRow("lf then cr stays two breaks") << "a\n\rb\n" << QByteArray("a\n\rb\n\r\n");
     QTest::newRow("one character") << "P" << QByteArray("P\r\n");
     QTest::newRow("euro") << "€" << QByteArray("\x80\r\n");
     QTest::newRow("outside cp936") << "😀" << QByteArray::fromHex("9439fc360d0a");
 }
 
-void LyricTextTest::lineBreaksBecomeCrLf() {
+void LyricTextTest::lineBreaksAreStoredAsTheyStand() {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     SaveLyricText(Path(QStringLiteral("t.TXT")), text);
@@ -87,7 +88,7 @@ void LyricTextTest::opensAnyBytes_data() {
     QTest::newRow("no line end") << QByteArray("abc") << QStringLiteral("abc");
     QTest::newRow("lone lf and cr") << QByteArray("a\nb\rc") << QStringLiteral("a\nb\rc");
     QTest::newRow("both euro forms") << QByteArray("\x80\xa2\xe3") << QStringLiteral("€€");
-    QTest::newRow("damaged bytes") << QByteArray("\xff\r\n\x81") << QStringLiteral("\uFFFD\n\uFFFD");
+    QTest::newRow("damaged bytes") << QByteArray("\xff\r\n\x81") << QStringLiteral("\uFFFD\r\n\uFFFD");
     QTest::newRow("nul byte") << QByteArray("a\0b", 3)
                               << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
 }

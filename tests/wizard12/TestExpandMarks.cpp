@@ -138,6 +138,10 @@ void TestExpandMarks::textTools_data() {
     QTest::newRow("only spaces and breaks") << " \n\r\n\u3000 "
                                             << ""
                                             << " \n\r\n\u3000 ";
+    // The text box shows the line and paragraph separators as line breaks, so they go too.
+    QTest::newRow("separators are line breaks")
+        << QStringLiteral("一\u2028二\u2029三") << QStringLiteral("一二三")
+        << QStringLiteral("一\u2028二\u2029三");
     QTest::newRow("letter edges") << "@AZ[`az{"
                                   << "@AZ[`az{"
                                   << "@az[`az{";

@@ -137,15 +137,18 @@ void TestStepTwo::enablingRuleFollowsTyping() {
     QVERIFY(r.nextEnabled() && r.saveEnabled());
     QTest::keyClick(r.w->Text1, Qt::Key_Backspace);
     QVERIFY(!r.nextEnabled() && !r.saveEnabled());
-    QTest::keyClick(r.w->Text1, Qt::Key_Return);  // a line break alone is text too
-    QCOMPARE(r.w->text1(), QStringLiteral("\n"));
+    QTest::keyClick(r.w->Text1, Qt::Key_Return);  // a line break alone is text too, typed as CR LF
+    QCOMPARE(r.w->text1(), QStringLiteral("\r\n"));
     QVERIFY(r.nextEnabled() && r.saveEnabled());
 }
 
 void TestStepTwo::textBoxKeepsWhatItIsGiven() {
     StepTwoRig r;
-    r.w->setText1(QStringLiteral("一\r\n二\r三\n四\t五\u00a0六"));
-    QCOMPARE(r.w->text1(), QStringLiteral("一\n二\n三\n四\t五\u00a0六"));
+    // Every kind of line break as it was given, the paragraph and line separators included.
+    const QString text = QStringLiteral("一\r\n二\r三\n四\t五\u00a0六\u2028七\u2029八\n\r");
+    r.w->setText1(text);
+    QCOMPARE(r.w->text1(), text);
+    QCOMPARE(r.w->Text1->blockCount(), 8);
 }
 
 void TestStepTwo::spaceRemover() {
