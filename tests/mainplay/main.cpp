@@ -10,12 +10,14 @@ int RunClockTests(int argc, char** argv);
 int RunDemoTests(int argc, char** argv);
 int RunRealDemoTests(int argc, char** argv);
 int RunStartupTests(int argc, char** argv);
+int RunDesktopTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setFont(qiva::SongFont(9));
     int failures = 0;
-    for (auto* run : {RunWindowTests, RunClockTests, RunDemoTests, RunRealDemoTests, RunStartupTests})
+    for (auto* run :
+         {RunWindowTests, RunClockTests, RunDemoTests, RunRealDemoTests, RunStartupTests, RunDesktopTests})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
