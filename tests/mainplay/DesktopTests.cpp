@@ -2,7 +2,6 @@
 // as row clicks, the desktop lyrics' line and fill, and their remembered settings.
 
 #include <QDBusObjectPath>
-#include <QSignalSpy>
 #include <QUrl>
 #include <QtTest>
 
@@ -35,7 +34,6 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void mprisFollowsThePlayer();
     void mprisSeeks();
-    void nextAndPreviousAreRowClicks();
     void songWithoutLyricsGoesByItsFileName();
     void momentAtLineBoundaries_data();
     void momentAtLineBoundaries();
@@ -64,7 +62,6 @@ void DesktopTests::mprisFollowsThePlayer() {
     QCOMPARE(m.value("mpris:length").toLongLong(), 12'000'000LL);
     QCOMPARE(m.value("xesam:url").toString(), QUrl::fromLocalFile(f.path("a.mp3")).toString());
     QCOMPARE(m.value("mpris:trackid").value<QDBusObjectPath>(), mpris.TrackId());
-    QVERIFY(mpris.TrackId().path().startsWith(QStringLiteral("/org/qiva/track/")));
 
     mpris.PlayPause();
     f.settle();
@@ -76,14 +73,12 @@ void DesktopTests::mprisFollowsThePlayer() {
     mpris.Stop();
     f.settle();
     QCOMPARE(mpris.PlaybackStatus(), QStringLiteral("Stopped"));
-    QCOMPARE(MprisService::PlaybackStatusFor(MediaPlayer::Paused), QStringLiteral("Paused"));
 }
 
 void DesktopTests::mprisSeeks() {
     PlayerFixture f;
     TwoSongs(f);
     MprisService mpris(Now(f));
-    QSignalSpy seeked(&mpris, &MprisService::Seeked);
     f.click(0);
     f.tick(1.0);
     mpris.Seek(3'000'000);
@@ -95,36 +90,15 @@ void DesktopTests::mprisSeeks() {
     QCOMPARE(mpris.PositionMicroseconds(), 0LL);
     mpris.SetPosition(mpris.TrackId(), 5'000'000);
     QCOMPARE(mpris.PositionMicroseconds(), 5'000'000LL);
-    QCOMPARE(seeked.size(), 0);  // announced only while on the bus
     // The lyric clock catches the jump on its next tick, as it does a drag of the bar.
     f.tick(0);
     QCOMPARE(f.w->Label2->text(), kThree[2].first);
-    // Past the end is the next song.
+    // Past the end is the next song, as a click on its row; there is none after the last.
     mpris.Seek(60'000'000);
     QCOMPARE(f.w->List1->currentRow(), 1);
     QCOMPARE(f.player().FileName(), f.path("b.mp3"));
-}
-
-void DesktopTests::nextAndPreviousAreRowClicks() {
-    PlayerFixture f;
-    TwoSongs(f);
-    NowPlaying& now = Now(f);
-    QVERIFY(now.canGoNext() && !now.canGoPrevious());
-    f.click(0);
-    now.Next();
-    QCOMPARE(f.w->List1->currentRow(), 1);
-    QVERIFY(f.w->List1->item(1)->isSelected());
-    QCOMPARE(f.player().FileName(), f.path("b.mp3"));
     QCOMPARE(f.w->Label2->text(), QStringLiteral("乙一"));
-    QVERIFY(f.w->startedFromList);
-    QVERIFY(!now.canGoNext() && now.canGoPrevious());
-    now.Next();  // no row after the last
-    QCOMPARE(f.player().FileName(), f.path("b.mp3"));
-    now.Previous();
-    QCOMPARE(f.player().FileName(), f.path("a.mp3"));
-    QCOMPARE(f.w->Label2->text(), kThree[0].first);
-    f.settle();  // the stop and start of the change reach the clock as they do after a click
-    QCOMPARE(f.w->Label2->text(), kThree[0].first);
+    QVERIFY(!Now(f).canGoNext() && Now(f).canGoPrevious());
 }
 
 void DesktopTests::songWithoutLyricsGoesByItsFileName() {
@@ -140,9 +114,7 @@ void DesktopTests::songWithoutLyricsGoesByItsFileName() {
     MprisService mpris(now);
     QCOMPARE(mpris.Metadata().value("xesam:title").toString(), QStringLiteral("没有歌词"));
     QVERIFY(!mpris.Metadata().contains("xesam:artist"));
-    const DesktopTexts texts = TextsFor(now, 1);
-    QCOMPARE(texts.current, QStringLiteral("没有歌词"));
-    QVERIFY(!texts.sweeps);
+    QCOMPARE(TextsFor(now, 1), (DesktopTexts{QStringLiteral("没有歌词"), QString(), false}));
     f.w->MP->Stop();
     QCOMPARE(TextsFor(now, 1), DesktopTexts{});  // nothing while nothing plays
 }
@@ -224,20 +196,13 @@ void DesktopTests::settingsAreRememberedAndDamageMeansDefaults() {
     PlayerFixture f;
     TwoSongs(f);
     const QString ini = f.path(QStringLiteral("config/qiva.ini"));
-    QRect defaultPlace;
-    {
-        DesktopLyrics lyrics(Now(f), ini);
-        defaultPlace = lyrics.geometry();
-        QVERIFY(!lyrics.locked() && !lyrics.shownAtStart());
-    }
+    const QRect defaultPlace = DesktopLyrics(Now(f), ini).geometry();
     QVERIFY(!QFile::exists(ini));  // nothing changed, nothing written
     {
         DesktopLyrics lyrics(Now(f), ini);
         lyrics.setShown(true);
         lyrics.setGeometry(40, 50, 500, 80);
         lyrics.setLocked(true);
-        QVERIFY(lyrics.windowFlags() & Qt::WindowTransparentForInput);
-        QVERIFY(lyrics.isVisible());
     }
     {
         DesktopLyrics lyrics(Now(f), ini);
