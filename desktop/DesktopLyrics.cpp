@@ -1,10 +1,12 @@
 #include "desktop/DesktopLyrics.h"
 
+#include <QBackingStore>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -35,7 +37,9 @@ QString LineText(const Main& d, int line) {
 }
 
 // A text with a dark outline round every glyph, so that it reads on light and dark backgrounds alike,
-// at most `maxWidth` wide (a longer text is drawn smaller).
+// at most `maxWidth` wide (a longer text is drawn smaller). The outline is the text drawn dark a few pixels
+// off in every direction: glyphs come from the font's cache, where stroking their outlines as paths took
+// several milliseconds a line.
 QImage DrawText(const QString& text, QFont font, const QColor& fill, double outline, int maxWidth,
                 double dpr) {
     if (text.isEmpty()) return {};
@@ -50,13 +54,20 @@ QImage DrawText(const QString& text, QFont font, const QColor& fill, double outl
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::transparent);
-    QPainterPath path;
-    path.addText(outline, outline + metrics.ascent(), font, text);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.strokePath(path,
-                 QPen(QColor(16, 16, 32, 230), 2 * outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.fillPath(path, fill);
+    p.setFont(font);
+    const QPointF at(outline, outline + metrics.ascent());
+    p.setPen(QColor(16, 16, 32, 230));
+    // Whole device pixels, so that every copy is the same cached glyph.
+    const double step = 1 / dpr, reach = std::round(outline * dpr) / dpr;
+    for (int i = 0; i < 16; ++i) {
+        const double angle = i * M_PI / 8;
+        p.drawText(at + QPointF(std::round(std::cos(angle) * reach / step) * step,
+                                std::round(std::sin(angle) * reach / step) * step),
+                   text);
+    }
+    p.setPen(fill);
+    p.drawText(at, text);
     return image;
 }
 
@@ -165,7 +176,7 @@ void DesktopLyrics::setLocked(bool locked) {
     if (visible) show();  // a change of window flags hides the window
     hovered_ = false;
     drag_ = Drag::None;
-    update();
+    RepaintAll();
     SaveSettings();
     emit lockedChanged(locked_);
 }
@@ -191,7 +202,7 @@ void DesktopLyrics::Follow(double position) {
 void DesktopLyrics::ShowTexts(const DesktopTexts& texts) {
     texts_ = texts;
     Render();
-    update();
+    RepaintAll();
 }
 
 // The texts are drawn once per line into pictures at the display's own scale; each tick then only copies
@@ -217,19 +228,57 @@ void DesktopLyrics::Render() {
 void DesktopLyrics::SetFill(double sung) {
     const int filled = current_.isNull() ? 0 : static_cast<int>(sung * current_.width());
     if (filled == filled_) return;
-    const double dpr = current_.devicePixelRatio();
-    const int from = static_cast<int>(std::floor(std::min(filled, filled_) / dpr));
-    const int to = static_cast<int>(std::ceil(std::max(filled, filled_) / dpr));
+    const int from = std::min(filled, filled_), to = std::max(filled, filled_);
+    const QImage& source = filled > filled_ ? currentSung_ : current_;
     filled_ = filled;
+    if (StepDirectly(from, to, source)) return;
+    const double dpr = current_.devicePixelRatio();
     const QRect line = CurrentLineRect();
-    update(QRect(line.left() + from, line.top(), to - from + 1, line.height()));
+    const int left = static_cast<int>(std::floor(from / dpr)), right = static_cast<int>(std::ceil(to / dpr));
+    update(QRect(line.left() + left, line.top(), right - left + 1, line.height()));
+}
+
+void DesktopLyrics::RepaintAll() {
+    stale_ = true;
+    update();
+}
+
+// Ten times a second Qt's repaint of a second window (its event, the walk over the window, a painter and
+// the clearing of a see-through region) costs more than the strip of pixels that changed: the strip is
+// copied from the line's picture straight into the window's backing store and sent to the screen. Only
+// where the store is known to hold the rest of the picture, one image pixel to a pixel, and nothing lies
+// under the line.
+bool DesktopLyrics::StepDirectly(int from, int to, const QImage& source) {
+    if (stale_ || hovered_ || source.isNull() || source.devicePixelRatio() != 1.0 || !isVisible())
+        return false;
+    QWindow* handle = windowHandle();
+    QBackingStore* store = backingStore();
+    if (handle == nullptr || !handle->isExposed() || store == nullptr) return false;
+    const QRect target(currentAt_.x() + from, currentAt_.y(), to - from, source.height());
+    store->beginPaint(target);
+    QPaintDevice* device = store->paintDevice();
+    auto* image =
+        device != nullptr && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const bool fits = image != nullptr && image->format() == QImage::Format_ARGB32_Premultiplied &&
+                      image->devicePixelRatio() == 1.0 && image->rect().contains(target);
+    if (fits)
+        for (int y = 0; y < source.height(); ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(source.constScanLine(y)) + from, to - from,
+                        reinterpret_cast<QRgb*>(image->scanLine(target.top() + y)) + target.left());
+    store->endPaint();
+    if (!fits) {
+        stale_ = true;  // the region was cleared for painting
+        return false;
+    }
+    store->flush(target, handle);
+    return true;
 }
 
 QRect DesktopLyrics::CurrentLineRect() const {
     return QRect(currentAt_, current_.deviceIndependentSize().toSize() + QSize(1, 1));
 }
 
-void DesktopLyrics::paintEvent(QPaintEvent*) {
+void DesktopLyrics::paintEvent(QPaintEvent* event) {
     if (!current_.isNull() && current_.devicePixelRatio() != devicePixelRatioF()) {
         const int filled = filled_;
         const double sung = current_.width() > 0 ? double(filled) / current_.width() : 0;
@@ -237,6 +286,10 @@ void DesktopLyrics::paintEvent(QPaintEvent*) {
         filled_ = static_cast<int>(sung * current_.width());
     }
     QPainter p(this);
+    if (backingStore() && p.paintEngine() &&
+        p.paintEngine()->paintDevice() == backingStore()->paintDevice() &&
+        (QRegion(rect()) - event->region()).isEmpty())
+        stale_ = false;
     if (hovered_ && !locked_) {
         // Where to take hold of it.
         p.setRenderHint(QPainter::Antialiasing);
@@ -262,7 +315,7 @@ void DesktopLyrics::resizeEvent(QResizeEvent*) {
     const double sung = current_.width() > 0 ? double(filled_) / current_.width() : 0;
     Render();
     SetFill(sung);
-    update();
+    RepaintAll();
 }
 
 void DesktopLyrics::mousePressEvent(QMouseEvent* event) {
@@ -291,12 +344,14 @@ void DesktopLyrics::mouseReleaseEvent(QMouseEvent*) {
 
 void DesktopLyrics::enterEvent(QEnterEvent*) {
     hovered_ = true;
-    update();
+    RepaintAll();
 }
+
+void DesktopLyrics::showEvent(QShowEvent*) { stale_ = true; }
 
 void DesktopLyrics::leaveEvent(QEvent*) {
     hovered_ = false;
-    update();
+    RepaintAll();
 }
 
 // Written only when something changed: a program that merely ran leaves the file as it was.

@@ -73,6 +73,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
@@ -80,6 +81,8 @@ private:
     void ShowTexts(const DesktopTexts& texts);
     void Render();
     void SetFill(double sung);
+    void RepaintAll();
+    bool StepDirectly(int from, int to, const QImage& source);
     QRect CurrentLineRect() const;
     void SaveSettings();
 
@@ -96,6 +99,8 @@ private:
     QPoint currentAt_, nextAt_;
     int filled_ = 0;
     bool hovered_ = false;
+    // True from a change of the whole picture until it has been painted into the window's backing store.
+    bool stale_ = true;
     enum class Drag { None, Move, Resize } drag_ = Drag::None;
     QPoint dragOffset_;
 };

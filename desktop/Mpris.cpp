@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "desktop/NowPlaying.h"
