@@ -206,7 +206,7 @@ void DesktopLyrics::ShowTexts(const DesktopTexts& texts) {
 }
 
 // The texts are drawn once per line into pictures at the display's own scale; each tick then only copies
-// the part of the line that changed from sung to unsung.
+// the part of the line that the fill moved over.
 void DesktopLyrics::Render() {
     const double dpr = devicePixelRatioF();
     const double scale = height() / double(kDefaultHeight);
