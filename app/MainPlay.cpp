@@ -15,8 +15,12 @@
 #include <cmath>
 #include <utility>
 
+#include "app/FirstPaint.h"
 #include "app/LineLabel.h"
 #include "app/SongDrop.h"
+#include "desktop/DesktopLyrics.h"
+#include "desktop/NowPlaying.h"
+#include "desktop/PlayerDesktop.h"
 #include "platform/Layout.h"
 #include "platform/ListRows.h"
 #include "platform/MarkerImage.h"
@@ -107,10 +111,12 @@ MainPlay::MainPlay(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(
     setAcceptDrops(true);
     setFont(SongFont(9));
     BuildControls();
+    BuildDesktopParts();
     Form_Load();
 }
 
-MainPlay::~MainPlay() = default;
+// The desktop parts follow the player control, which goes with the window's other children.
+MainPlay::~MainPlay() { delete desktop_; }
 
 void MainPlay::BuildControls() {
     List1 = new QListWidget(this);
@@ -158,6 +164,27 @@ void MainPlay::BuildControls() {
     MP->FollowClock(Timer1);
     connect(Timer1, &QTimer::timeout, this, &MainPlay::Timer1_Timer);
     connect(MP, &MediaPlayerControl::PlayStateChange, this, &MainPlay::MP_PlayStateChange);
+}
+
+// Next and previous from the desktop are clicks on the row after or before the selected one.
+void MainPlay::BuildDesktopParts() {
+    PlayerList list{[this] { return List1->count(); }, [this] { return SelectedRow(); },
+                    [this](int row) {
+                        List1->setCurrentRow(row);
+                        List1_Click();
+                    },
+                    [this] {
+                        if (isMinimized()) showNormal();
+                        raise();
+                        activateWindow();
+                    }};
+    desktop_ = new PlayerDesktop(this, *MP, m_, std::move(list), SettingsPath());
+    auto listChanged = [this] { desktop_->now().ListChanged(); };
+    connect(List1, &QListWidget::currentRowChanged, desktop_, listChanged);
+    connect(List1->model(), &QAbstractItemModel::rowsInserted, desktop_, listChanged);
+    connect(List1->model(), &QAbstractItemModel::rowsRemoved, desktop_, listChanged);
+    connect(List1->model(), &QAbstractItemModel::modelReset, desktop_, listChanged);
+    AfterFirstPaint(this, [this] { desktop_->Start(); });
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -313,6 +340,7 @@ bool MainPlay::StartSong(const QString& songPath) {
         lyricsShown_ = false;
         ClearLyricDisplay();
         Label4->clear();
+        desktop_->now().SongStarted(false);
         s_.prompter.MsgBox(QStringLiteral("无法播放这个音乐文件！"), kErrorTitle);
         return false;
     }
@@ -324,9 +352,11 @@ void MainPlay::StartLyricDisplay(const QString& lyricsPath, bool showSongInfo, b
     PlaceMarker(kLyricLeft);
     Timer1->start();
     curLine = 1;
-    if (!ReadLyrics(lyricsPath, showSongInfo, reportFailure)) return;
-    curLine = 1;
-    ShowFirstLine();
+    if (ReadLyrics(lyricsPath, showSongInfo, reportFailure)) {
+        curLine = 1;
+        ShowFirstLine();
+    }
+    desktop_->now().SongStarted(lyricsShown_);
 }
 
 bool MainPlay::ReadLyrics(const QString& lyricsPath, bool showSongInfo, bool reportFailure) {
@@ -440,6 +470,7 @@ void MainPlay::RestartDisplay() {
         curLine = 1;
         lyricsShown_ = false;
         ClearLyricDisplay();
+        desktop_->now().SongStarted(false);
         return;
     }
     // The row click that came before has already told the user about a file that cannot be read.

@@ -19,6 +19,7 @@ class LineLabel;
 class ListRowsMeasuredLater;
 class MarkerImage;
 class MediaPlayerControl;
+class PlayerDesktop;
 
 class MainPlay : public QWidget {
     Q_OBJECT
@@ -40,6 +41,8 @@ public:
     QLabel* Label4;     // song information
     QLabel* Label5;
     MarkerImage* Image1;  // the marker
+    // The desktop lyrics with their two buttons, and the MPRIS service: started once the window is painted.
+    PlayerDesktop* desktop() const { return desktop_; }
 
     // Window variables.
     int16_t curLine = 0;
@@ -68,6 +71,7 @@ protected:
 
 private:
     void BuildControls();
+    void BuildDesktopParts();
     void Form_Load();
     void LoadMarkerPicture();
     bool LoadAssociationTable();
@@ -102,6 +106,7 @@ private:
     // A message that must wait until the window has been painted once.
     QString pendingMessage_;
     ListRowsMeasuredLater* listRows_ = nullptr;
+    PlayerDesktop* desktop_ = nullptr;
 };
 
 }  // namespace qiva

@@ -125,14 +125,20 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaPlayer> engine, QWid
         dragging_ = false;
         engine_->setCurrentPosition(positionBar_->value() / 1000.0);
         refresh();
+        emit Seeked(engine_->CurrentPosition());
     });
     connect(positionBar_, &QSlider::actionTriggered, this, [this](int action) {
         // Clicks on the groove (page steps) seek at once; drags seek on release.
         if (action != QSlider::SliderMove && !dragging_)
-            QTimer::singleShot(0, this,
-                               [this] { engine_->setCurrentPosition(positionBar_->value() / 1000.0); });
+            QTimer::singleShot(0, this, [this] {
+                engine_->setCurrentPosition(positionBar_->value() / 1000.0);
+                emit Seeked(engine_->CurrentPosition());
+            });
     });
-    connect(volume_, &QSlider::valueChanged, this, [this](int v) { engine_->setVolume(v); });
+    connect(volume_, &QSlider::valueChanged, this, [this](int v) {
+        engine_->setVolume(v);
+        emit VolumeChanged(v);
+    });
 
     // The position moves only while a song plays: the bar and the time follow it once a second then, and
     // otherwise change only with the state, a new file or a seek, which refresh them themselves. Each
@@ -173,7 +179,10 @@ void MediaPlayerControl::setCurrentPosition(double seconds) {
     forgetTickReading();
     engine_->setCurrentPosition(seconds);
     refresh();
+    emit Seeked(engine_->CurrentPosition());
 }
+
+void MediaPlayerControl::setVolume(int percent) { volume_->setValue(percent); }
 
 void MediaPlayerControl::FollowClock(QTimer* clock) {
     followingClock_ = true;
@@ -187,6 +196,7 @@ void MediaPlayerControl::clockTick() {
     tickReading_ = position;
     tickReadingAge_.start();
     if (WholeSeconds(position) != shownSecond_) showPosition(position);
+    emit ClockTicked(position);
 }
 
 void MediaPlayerControl::playClicked() {

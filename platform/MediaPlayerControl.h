@@ -46,6 +46,9 @@ public:
     void setCurrentPosition(double seconds);
     double Duration() const { return engine_->Duration(); }
     int PlayState() const { return engine_->PlayState(); }
+    // 0..100, through the volume slider, which shows it.
+    int volume() const { return engine_->volume(); }
+    void setVolume(int percent);
 
     // The host's own clock, ticking while a song plays: the bar and the time then move at its ticks, in the
     // same wake-up and the same repaint as the host's work, instead of waking the program once more each
@@ -56,6 +59,11 @@ public:
 
 signals:
     void PlayStateChange(int oldState, int newState);
+    // A followed clock's tick while playing, with the reading of the position it took.
+    void ClockTicked(double position);
+    // The song was moved to `position`, by the position bar or by setCurrentPosition.
+    void Seeked(double position);
+    void VolumeChanged(int percent);
 
 private:
     void refresh();

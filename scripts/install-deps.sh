@@ -10,6 +10,7 @@ packages=(
   lame sox libsox-fmt-mp3 mpg123 espeak-ng id3v2
   pulseaudio pulseaudio-utils
   xvfb xdotool x11-utils imagemagick
+  dbus dbus-x11 playerctl
   xauth
   libclang-rt-14-dev
 )

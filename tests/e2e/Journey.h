@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRect>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -35,6 +36,9 @@ private slots:
     void associationAnsweredNo();
     void associationAnsweredYes();
     void editImportsAndSavesUnderTheOldName();
+    void desktopLyricsOverOtherWindows();
+    void mprisDrivenByPlayerctl();
+    void desktopPartsFollowThePlayerWindow();
     void cleanup();
     void cleanupTestCase();
 
@@ -63,6 +67,7 @@ private:
     std::unique_ptr<ModalScript> script_;
     QList<int> times_;  // the end times of the new lyrics, as they should be
     QList<QString> texts_;
+    QRect rememberedPlace_;  // where the desktop lyrics were left
 };
 
 }  // namespace e2e

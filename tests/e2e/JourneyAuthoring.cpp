@@ -81,6 +81,8 @@ void Journey::initTestCase() {
                                                         QStringLiteral("128"), wav, song_}),
              0);
 
+    // The program's settings of this run, fresh: the desktop lyrics start hidden in their default place.
+    qputenv("XDG_CONFIG_HOME", tmp_.filePath(QStringLiteral("config")).toUtf8());
     m_ = std::make_unique<Main>(folder_);
     nav_ = std::make_unique<Navigator>(*m_, players_, dialogs_, prompter_);
     script_ = std::make_unique<ModalScript>();

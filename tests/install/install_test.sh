@@ -65,7 +65,7 @@ lyrics=$folder/演示歌曲.TXT
 cmp -s "$song" "$source/assets/demo.mp3" || fail "demo song missing or different"
 cmp -s "$folder/right.gif" "$source/assets/right.gif" || fail "marker picture missing or different"
 [ -s "$lyrics" ] || fail "demo lyrics missing"
-head -c 200 "$lyrics" | iconv -f GB18030 -t UTF-8 | head -1 | grep -qF ",\"$song\"," || fail "demo lyrics do not name the demo song"
+head -n 1 "$lyrics" | iconv -f GB18030 -t UTF-8 | grep -qF ",\"$song\"," || fail "demo lyrics do not name the demo song"
 [ -s "$folder/步骤二示例.TXT" ] || fail "step-two example missing"
 printf '1\r\n"%s","%s"\r\n' "$song" "$lyrics" | iconv -f UTF-8 -t GB18030 | cmp -s - "$folder/关联记录.TXT" ||
   fail "association record does not name the demo"

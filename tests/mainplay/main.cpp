@@ -11,13 +11,14 @@ int RunDemoTests(int argc, char** argv);
 int RunRealDemoTests(int argc, char** argv);
 int RunStartupTests(int argc, char** argv);
 int RunDropTests(int argc, char** argv);
+int RunDesktopTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setFont(qiva::SongFont(9));
     int failures = 0;
-    for (auto* run :
-         {RunWindowTests, RunClockTests, RunDemoTests, RunRealDemoTests, RunStartupTests, RunDropTests})
+    for (auto* run : {RunWindowTests, RunClockTests, RunDemoTests, RunRealDemoTests, RunStartupTests,
+                      RunDropTests, RunDesktopTests})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
