@@ -68,6 +68,13 @@ void AssociateTest::lrcFilePassesAndIsLeftAsItIs() {
     QCOMPARE(r.m.lyricLineCount, int16_t(2));
     QCOMPARE(r.m.lyricLines.at(2).text, QStringLiteral("第一句"));
     QCOMPARE(r.m.lyricLines.at(2).endTime, int16_t(40));
+    // A record that cannot be written leaves the LRC file as it was too: it was never rewritten.
+    QVERIFY(QDir().mkpath(r.recordPath()));
+    r.associate();
+    QVERIFY(r.form->isVisible());
+    QCOMPARE(ReadBytes(lrc), gbk);
+    QVERIFY(QDir().rmdir(r.recordPath()));
+    r.ts.prompter.boxes.clear();
     r.associate();
     QVERIFY(r.closedByAssociate());
     QVERIFY(r.ts.prompter.boxes.empty());
