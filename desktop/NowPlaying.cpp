@@ -3,13 +3,16 @@
 #include <QFileInfo>
 
 #include "platform/MediaPlayerControl.h"
+#include "platform/SongTags.h"
 #include "store/Main.h"
 
 namespace qiva {
 
 SongInfo SongFileInfo(const QString& songPath) {
-    (void)songPath;
-    return {};
+    const SongTags tags = ReadSongTags(songPath);
+    SongInfo info{tags.title.trimmed(), {}, tags.album.trimmed()};
+    if (!tags.artist.trimmed().isEmpty()) info.artists = QStringList{tags.artist.trimmed()};
+    return info;
 }
 
 NowPlaying::NowPlaying(MediaPlayerControl& player, const Main& document, PlayerList list, QObject* parent)
@@ -26,7 +29,11 @@ SongInfo NowPlaying::info() const {
     }
     const QString path = songPath();
     if (path.isEmpty()) return info;
-    const SongInfo file = SongFileInfo(path);
+    if (path != taggedPath_) {
+        tagged_ = SongFileInfo(path);
+        taggedPath_ = path;
+    }
+    const SongInfo& file = tagged_;
     if (info.title.isEmpty()) info.title = file.title;
     if (info.artists.isEmpty()) info.artists = file.artists;
     if (info.album.isEmpty()) info.album = file.album;

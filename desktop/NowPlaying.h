@@ -20,7 +20,7 @@ struct SongInfo {
     QString album;
 };
 
-// What the song file says about itself. Tags are not read yet: the place where a tag reader plugs in.
+// What the song file's own tags say about it; empty fields where they say nothing.
 SongInfo SongFileInfo(const QString& songPath);
 
 // The rows of the player's list, for next and previous.
@@ -68,6 +68,10 @@ private:
     PlayerList list_;
     bool hasLyrics_ = false;
     int songNumber_ = 0;
+    // The tags of the song last asked about: the desktop lyrics and the bus ask again and again, the file
+    // is read once per song.
+    mutable QString taggedPath_;
+    mutable SongInfo tagged_;
 };
 
 }  // namespace qiva

@@ -35,6 +35,7 @@ private slots:
     void mprisFollowsThePlayer();
     void mprisSeeks();
     void songWithoutLyricsGoesByItsFileName();
+    void songWithoutLyricsGoesByItsTags();
     void momentAtLineBoundaries_data();
     void momentAtLineBoundaries();
     void desktopLyricsFollowTheClock();
@@ -117,6 +118,35 @@ void DesktopTests::songWithoutLyricsGoesByItsFileName() {
     QCOMPARE(TextsFor(now, 1), (DesktopTexts{QStringLiteral("没有歌词"), QString(), false}));
     f.w->MP->Stop();
     QCOMPARE(TextsFor(now, 1), DesktopTexts{});  // nothing while nothing plays
+}
+
+// An ID3v2.4 tag with a UTF-8 title and singer: a song without readable lyrics goes by its tags.
+void DesktopTests::songWithoutLyricsGoesByItsTags() {
+    PlayerFixture f;
+    const QString song = f.path(QStringLiteral("tagged.mp3"));
+    const auto frame = [](const char* id, const QString& text) {
+        const QByteArray body = "\x03" + text.toUtf8();
+        return QByteArray(id) + QByteArray(3, '\0') + char(body.size()) + QByteArray(2, '\0') + body;
+    };
+    const QByteArray frames =
+        frame("TIT2", QStringLiteral("标签歌名")) + frame("TPE1", QStringLiteral("标签歌手"));
+    QFile file(song);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // Eight silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz, 417 bytes each) after the tag.
+    QByteArray audio;
+    for (int i = 0; i < 8; ++i) audio += QByteArray("\xFF\xFB\x90\x00", 4) + QByteArray(413, '\0');
+    file.write(QByteArray("ID3\x04\x00\x00", 6) + QByteArray(3, '\0') + char(frames.size()) + frames + audio);
+    file.close();
+    f.ts.players.songs.insert(song, 10);
+    f.associate(song, f.path(QStringLiteral("不存在.TXT")));
+    f.open();
+    f.click(0);
+    f.settle();
+    MprisService mpris(Now(f));
+    QCOMPARE(mpris.Metadata().value("xesam:title").toString(), QStringLiteral("标签歌名"));
+    QCOMPARE(mpris.Metadata().value("xesam:artist").toStringList(), QStringList{QStringLiteral("标签歌手")});
+    QCOMPARE(TextsFor(Now(f), 1),
+             (DesktopTexts{QStringLiteral("标签歌名"), QStringLiteral("标签歌手"), false}));
 }
 
 void DesktopTests::momentAtLineBoundaries_data() {
