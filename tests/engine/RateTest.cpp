@@ -153,11 +153,12 @@ void RateTest::everyRateKeepsTime() {
             "tested");
     else
         qputenv("PULSE_SERVER", server.toUtf8());
-    // The sound server keeps time only as well as the machine lets it run: when it was held up, most of its
-    // streams lag together, and the measurement is made again. The null output has no such excuse.
-    bool serverHeldUp = true;
+    // The sound server keeps time only as well as the machine lets it run: a measurement in which its streams
+    // lagged is made again, and when most of them still lag together the machine is too busy to tell. The
+    // null output has no such excuse.
+    bool serverHeldUp = false;
     QString pulseFault;
-    for (int attempt = 0; attempt < 3 && serverHeldUp; ++attempt) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
         std::vector<Track> tracks = MakeTracks(!server.isEmpty());
         Measure(tracks);
         pulseFault.clear();
@@ -174,7 +175,7 @@ void RateTest::everyRateKeepsTime() {
         }
         if (pulseFault.isEmpty()) return;
         serverHeldUp = lagging > std::size(kRates) / 2;
-        if (serverHeldUp) qInfo("%zu streams of the sound server lagged together (busy machine)", lagging);
+        qInfo("%s, %zu streams of the sound server lagging (busy machine?)", qPrintable(pulseFault), lagging);
     }
     if (serverHeldUp) QSKIP("the machine is too busy for the sound server to keep time");
     QFAIL(qPrintable(pulseFault));
