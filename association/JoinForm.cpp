@@ -20,10 +20,6 @@ const QString kNotReady =
 const QString kAppendFailed = QStringLiteral("无法添加这个关联，关联没有完成。原来的关联记录保持不变。");
 const QString kRewriteFailed = QStringLiteral("无法写入歌词文件，关联没有完成。原来的歌词文件保持不变。");
 const QString kCommitFailed = QStringLiteral("无法保存关联记录，关联没有完成。原来的关联记录保持不变。");
-const QString kMp3Filter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
-// The program's own lyrics files and LRC files together first, then each kind alone.
-const QString kTextFilter =
-    QStringLiteral("歌词文件(*.TXT;*.LRC)|*.TXT;*.LRC|Text Files(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");
 
 QString WithReason(const QString& text, const std::exception& e) {
     return text + QLatin1Char('\n') + QString::fromUtf8(e.what());
@@ -99,7 +95,7 @@ void JoinForm::done(int result) {
 
 void JoinForm::Command1_Click() {
     CD1->FileName = QString();
-    CD1->Filter = kMp3Filter;
+    CD1->Filter = kSongFilter;
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (CD1->FileName.isEmpty()) {
@@ -135,7 +131,7 @@ void JoinForm::Text1_Change() {
 void JoinForm::Command2_Click() {
     CD1->InitDir = m_.lyricsFolder();
     CD1->FileName = QString();
-    CD1->Filter = kTextFilter;
+    CD1->Filter = kLyricsFilter;
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (CD1->FileName.isEmpty()) {

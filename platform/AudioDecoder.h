@@ -1,7 +1,7 @@
 #pragma once
-// MP3 decoding for the audio engine: opens a file completely at once (so that a file that cannot be played
-// is refused before anything is shown to the user), knows its exact length in samples, and seeks to any
-// sample. Not thread-safe: one thread at a time.
+// Decoding for the audio engine: a decoder opens a file completely at once (so that a file that cannot be
+// played is refused before anything is shown to the user), knows its exact length in samples, and seeks to
+// any sample. Not thread-safe: one thread at a time.
 
 #include <sys/types.h>
 
@@ -15,33 +15,51 @@ struct mpg123_handle_struct;
 
 namespace qiva {
 
-class Mp3Decoder {
+class AudioDecoder {
 public:
-    // A file shorter than this is not a song but a false sync in a damaged or non-MP3 file.
+    // A file shorter than this is not a song but a false sync in a damaged file or one of another kind.
     static constexpr double kMinimumSeconds = 0.1;
 
-    Mp3Decoder();
-    ~Mp3Decoder();
-    Mp3Decoder(const Mp3Decoder&) = delete;
-    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+    AudioDecoder() = default;
+    virtual ~AudioDecoder() = default;
+    AudioDecoder(const AudioDecoder&) = delete;
+    AudioDecoder& operator=(const AudioDecoder&) = delete;
 
-    // Throws PlayerError for a missing, empty, unreadable, non-MP3 or too short file. What is an MP3 is told
-    // by the content: another known kind of file is refused at once, and so is one whose first frames do
-    // not form one stream.
-    void open(const QString& path);
-    void close();
-    bool isOpen() const { return open_; }
+    // Throws PlayerError for a missing, empty, unreadable, foreign or too short file.
+    virtual void open(const QString& path) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
 
-    int rate() const { return rate_; }
-    int channels() const { return channels_; }
-    int64_t lengthFrames() const { return length_; }  // exact, from a scan of every frame
-    double lengthSeconds() const { return rate_ > 0 ? double(length_) / rate_ : 0.0; }
+    virtual int rate() const = 0;
+    virtual int channels() const = 0;
+    virtual int64_t lengthFrames() const = 0;  // exact
+    double lengthSeconds() const { return rate() > 0 ? double(lengthFrames()) / rate() : 0.0; }
 
     // Moves to a sample frame (clamped to the file); the next read starts exactly there.
-    void seek(int64_t frame);
-    int64_t tell() const { return next_; }
+    virtual void seek(int64_t frame) = 0;
+    virtual int64_t tell() const = 0;
     // Decodes up to maxFrames interleaved 16-bit frames into out; returns the number decoded, 0 at the end.
-    size_t read(int16_t* out, size_t maxFrames);
+    virtual size_t read(int16_t* out, size_t maxFrames) = 0;
+};
+
+class Mp3Decoder final : public AudioDecoder {
+public:
+    Mp3Decoder();
+    ~Mp3Decoder() override;
+
+    // What is an MP3 is told by the content: another known kind of file is refused at once, and so is one
+    // whose first frames do not form one stream.
+    void open(const QString& path) override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+
+    int rate() const override { return rate_; }
+    int channels() const override { return channels_; }
+    int64_t lengthFrames() const override { return length_; }  // from a scan of every frame
+
+    void seek(int64_t frame) override;
+    int64_t tell() const override { return next_; }
+    size_t read(int16_t* out, size_t maxFrames) override;
 
 private:
     void fail(const QString& path, const char* why);

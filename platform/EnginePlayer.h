@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/AudioDecoder.h"
+#include "platform/SongDecoder.h"
 #include "platform/AudioOutput.h"
 #include "platform/MediaPlayer.h"
 
@@ -52,7 +52,7 @@ private:
     int64_t heardFrame() const;
 
     Output mode_;
-    Mp3Decoder decoder_;
+    SongDecoder decoder_;
     std::unique_ptr<AudioOutput> output_;
     int64_t base_ = 0;        // the frame the current run started at; the position when there is none
     bool runActive_ = false;  // a run is playing or paused

@@ -46,6 +46,13 @@ void MediaPlayer::setCurrentPosition(double seconds) {
     doSeek(std::clamp(seconds, 0.0, doDuration()));
 }
 
+void MediaPlayer::setSpeed(int percent) {
+    const int nearest = percent >= 88 ? 100 : percent >= 63 ? 75 : 50;
+    if (nearest == speed_) return;
+    speed_ = nearest;
+    doSetSpeed(nearest);
+}
+
 double MediaPlayer::Duration() const { return hasFile() ? doDuration() : 0.0; }
 
 void MediaPlayer::reachedEnd() {

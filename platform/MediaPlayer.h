@@ -39,6 +39,10 @@ public:
     bool autoStart() const { return autoStart_; }
     virtual void setVolume(int percent) { (void)percent; }  // 0..100
     virtual int volume() const { return 100; }
+    // Playback speed in percent, the pitch kept: 100, 75 or 50; another value is taken as the nearest of
+    // them. Positions and the duration stay song time at every speed. Kept across songs.
+    void setSpeed(int percent);
+    int speed() const { return speed_; }
 
 signals:
     // Raised on every change of play state, queued: it arrives after the handler whose call caused it has
@@ -56,6 +60,7 @@ protected:
     virtual double doPosition() const = 0;
     virtual double doDuration() const = 0;
     virtual bool hasFile() const = 0;
+    virtual void doSetSpeed(int percent) { (void)percent; }
 
     // Engines call this on the UI thread when the end of the file has been heard.
     void reachedEnd();
@@ -65,6 +70,7 @@ private:
     bool autoStart_;
     QString fileName_;
     int state_ = Stopped;
+    int speed_ = 100;
 };
 
 // Makes the players that windows host: the real engine in the program, FakeMediaPlayer in tests.

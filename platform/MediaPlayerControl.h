@@ -49,6 +49,8 @@ public:
     // 0..100, through the volume slider, which shows it.
     int volume() const { return engine_->volume(); }
     void setVolume(int percent);
+    int speed() const { return engine_->speed(); }
+    void setSpeed(int percent) { engine_->setSpeed(percent); }
 
     // The host's own clock, ticking while a song plays: the bar and the time then move at its ticks, in the
     // same wake-up and the same repaint as the host's work, instead of waking the program once more each

@@ -13,6 +13,8 @@ packages=(
   dbus dbus-x11 playerctl
   xauth
   libclang-rt-14-dev
+  librubberband-dev libsndfile1-dev libopusfile-dev libvorbis-dev libflac-dev
+  opus-tools vorbis-tools flac
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -99,7 +99,7 @@ void EditForm1::placeControls() {
 
 void EditForm1::Command1_Click() {
     CD1->FileName = QString();
-    CD1->Filter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+    CD1->Filter = kSongFilter;
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (!CD1->FileName.isEmpty()) {

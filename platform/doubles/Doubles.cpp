@@ -16,7 +16,8 @@ FakeMediaPlayer::~FakeMediaPlayer() {
 
 void FakeMediaPlayer::advance(double seconds) {
     if (PlayState() != Playing) return;
-    position_ += seconds;
+    // `seconds` is the listener's time: slowed down, the song moves on by less.
+    position_ += speed() == 100 ? seconds : seconds * speed() / 100.0;
     if (position_ >= duration_) {
         position_ = duration_;
         reachedEnd();
