@@ -19,4 +19,7 @@ inline bool IsSongFile(const QString& fileName) {
     return false;
 }
 
+// The song of the same name beside a file ("Song.lrc" finds "Song.mp3", any letter case), or "" for none.
+QString SongBeside(const QString& path);
+
 }  // namespace qiva

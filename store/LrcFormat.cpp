@@ -251,7 +251,8 @@ void RefuseOutOfOrder(const Main& m) {
                                     .arg(i - 1)
                                     .arg(Seconds(before));
         if (end == 0) text += QStringLiteral("这一行还没有记录时间。");
-        Refuse(text + QStringLiteral("LRC 文件只能按时间先后保存歌词，没有保存。请先改正这一行的时间。"));
+        text += QStringLiteral("LRC 文件只能按时间先后保存歌词，没有保存。请先改正这一行的时间。");
+        throw LrcOrderError(text.toStdString());
     }
 }
 

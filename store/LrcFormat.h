@@ -42,6 +42,12 @@
 
 namespace qiva {
 
+// The document's end times do not rise from line to line; what() is the message for the user, in Chinese.
+class LrcOrderError : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 // What an LRC file holds, in the document's terms.
 struct LrcContent {
     QString title, singer, album, lyricist, composer;
@@ -60,8 +66,8 @@ LrcContent ParseLrc(QStringView text);
 // A line's text as an LRC file holds it (see above); what the reader gives back for it.
 QString LrcLineText(const QString& text);
 
-// The document as the bytes of an LRC file. Throws StoreError when the end times do not rise from line to
-// line, or the line table does not match its count.
+// The document as the bytes of an LRC file. Throws LrcOrderError when the end times do not rise from line
+// to line, StoreError when the line table does not match its count.
 QByteArray FormatLrc(const Main& m);
 
 }  // namespace qiva

@@ -109,7 +109,7 @@ public:
     // Writes the current document atomically in the program's own format. Throws StoreError (previous file
     // intact) when it cannot.
     void WriteLyricsFile(const QString& path) const;
-    // Writes the current document atomically as an LRC file. Throws StoreError, with a message for the user,
+    // Writes the current document atomically as an LRC file. Throws LrcOrderError, with a message for the user,
     // and writes nothing when the end times do not rise from line to line (store/LrcFormat.h).
     void WriteLrcFile(const QString& path) const;
     // Replaces the line table with `count` empty lines (slot 0 included) and sets lyricLineCount.

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -13,6 +15,8 @@
 
 #include "platform/Layout.h"
 #include "platform/ListRows.h"
+#include "platform/SongFiles.h"
+#include "store/LrcFormat.h"
 #include "wizard/EditForm1.h"
 #include "wizard/TimingCorrections.h"
 
@@ -40,6 +44,18 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int l, int t, int 
     return button;
 }
 
+// The program's own format first, as it always was; the chosen pair decides the format written.
+const QString kSaveFilter = QStringLiteral("歌词文件(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");
+constexpr int kLrcPair = 2;
+
+// A typed ".lrc" writes LRC whatever filter is chosen, a typed ".txt" the program's own format.
+bool SavesAsLrc(const QString& path, int filterIndex) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("lrc"), Qt::CaseInsensitive) == 0) return true;
+    if (suffix.compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0) return false;
+    return filterIndex == kLrcPair;
+}
+
 void MakeRed(QLabel* label) {
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, Qt::red);
@@ -54,6 +70,7 @@ EditForm3::EditForm3(Main& m, Services& s, QWidget* parent) : QWidget(parent), m
     createControls();
     createMenu();
     connectHandlers();
+    installKeys();
 
     // Form_Load.
     const int n = lineCount();
@@ -95,6 +112,7 @@ void EditForm3::createControls() {
     Label1->raise();
 
     Command4 = MakeButton(this, QStringLiteral("单击这里记录"), 1440, 3120, 4455, 1095, false);
+    createSpeedBox();
     Command2 = MakeButton(this, QStringLiteral("开始记录"), 1560, 4440, 1455, 615, true);
     Command3 = MakeButton(this, QStringLiteral("请停一下"), 4440, 4440, 1335, 615, false);
 
@@ -118,6 +136,17 @@ void EditForm3::createControls() {
     Command1 = MakeButton(this, QStringLiteral("完成"), 6000, 7920, 1575, 495, false);
 
     CD1 = s_.dialogs.create(this);
+}
+
+void EditForm3::createSpeedBox() {
+    // Beside the record button, where the window had room: slower playback for fast lines, pitch kept.
+    SpeedLabel = MakeLabel(this, QStringLiteral("播放速度："), 6120, 3240, 1575, 300);
+    SpeedBox = new QComboBox(this);
+    for (const int percent : {100, 75, 50}) SpeedBox->addItem(QStringLiteral("%1%").arg(percent), percent);
+    PlaceTwips(SpeedBox, 6120, 3600, 1335, 375);
+    SpeedBox->setFocusPolicy(Qt::TabFocus);
+    connect(SpeedBox, &QComboBox::currentIndexChanged, this,
+            [this](int index) { MP->setSpeed(SpeedBox->itemData(index).toInt()); });
 }
 
 void EditForm3::createMenu() {
@@ -248,7 +277,9 @@ void EditForm3::Command1_Click() {
     m_.editMode = false;
     CD1->InitDir = m_.lyricsFolder();
     CD1->FileName = QString();
-    CD1->Filter = QStringLiteral("歌词文件(*.TXT)|*.TXT");
+    CD1->Filter = kSaveFilter;
+    // An edited LRC file is offered as LRC again, so that saving it under its old name keeps its format.
+    CD1->FilterIndex = importedLrc_ ? kLrcPair : 1;
     CD1->Flags = 1;
     CD1->ShowSave();
     if (CD1->FileName.isEmpty()) return;
@@ -260,10 +291,19 @@ void EditForm3::Command1_Click() {
             s_.prompter.MsgBox(kTableFull, kErrorTitle);
             return;
         }
-        m_.WriteLyricsFile(path);
-        m_.AppendAssociation(m_.lyricSongPath, path);
-        m_.CommitAssociation(s_.prompter);
+        if (SavesAsLrc(path, CD1->FilterIndex))
+            m_.WriteLrcFile(path);
+        else
+            m_.WriteLyricsFile(path);
+        // Without a song an entry could never play; the file is saved all the same.
+        if (!m_.lyricSongPath.isEmpty()) {
+            m_.AppendAssociation(m_.lyricSongPath, path);
+            m_.CommitAssociation(s_.prompter);
+        }
         s_.nav.ShowPlayer();
+    } catch (const LrcOrderError& e) {
+        s_.prompter.MsgBox(QString::fromStdString(e.what()), kErrorTitle);
+        return;
     } catch (const std::exception&) {
         // A failure after the write leaves the complete new file on disk, not linked to its song.
         s_.prompter.MsgBox(QStringLiteral("无法保存这个文件！"), kErrorTitle);
@@ -281,18 +321,44 @@ void EditForm3::Command5_Click() {
     MP->setCurrentPosition(MP->Duration());
     if (MP->PlayState() == MediaPlayer::Playing) MP->Stop();
     CD1->FileName = QString();
-    CD1->Filter = QStringLiteral("Text Files(*.TXT)|*.TXT");
+    CD1->Filter = kLyricsFilter;
     CD1->Flags = 1;
     CD1->ShowOpen();
     if (CD1->FileName.isEmpty()) return;
+    const QString lyricsPath = CD1->FileName;
+    const QString songBefore = m_.lyricSongPath;
     try {
-        m_.ReadLyricsFile(CD1->FileName, [this] { loadSong(); });
+        importedLrc_ = m_.ReadLyricsFile(lyricsPath, [this] { loadSong(); }) == LyricsFormat::Lrc;
+        if (importedLrc_) findSongForLrc(lyricsPath, songBefore);
     } catch (const StoreError&) {
         s_.prompter.MsgBox(QStringLiteral("无法打开这个文件！"), kErrorTitle);
     }
     // Also after a failed read: the list shows what the document now holds, which is what "完成" saves.
     keepRecordLineInRange();
     flashlistview();
+}
+
+void EditForm3::findSongForLrc(const QString& lyricsPath, const QString& songBefore) {
+    // An LRC file names no song. Re-timing it for the song of step one keeps that song; an edit takes the
+    // song beside the file, or asks for one.
+    QString song = m_.editMode ? QString() : songBefore;
+    if (song.isEmpty()) song = SongBeside(lyricsPath);
+    if (song.isEmpty()) {
+        CD1->InitDir = QFileInfo(lyricsPath).path();
+        CD1->FileName = QString();
+        CD1->Filter = kSongFilter;
+        CD1->FilterIndex = 1;
+        CD1->Flags = 1;
+        CD1->ShowOpen();
+        song = CD1->FileName;
+    }
+    m_.lyricSongPath = song;
+    loadSong();
+    // The last line of an LRC file often lasts to the end of the song; here that end is known.
+    const int n = lineCount();
+    if (n < 1 || line(n).endTime != kUntilSongEnd) return;
+    if (const std::optional<int16_t> end = SongEndTime(MP->Duration()); end && *end > 0)
+        line(n).endTime = *end;
 }
 
 void EditForm3::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,8 @@
 #include "store/Main.h"
 
 class QAction;
+class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -41,6 +43,8 @@ public:
     QPushButton* Command4;  // 单击这里记录
     QPushButton* Command5;  // 导入完成歌词
     QListWidget* List1;
+    QLabel* SpeedLabel;  // "播放速度：" and its choice of 100 %, 75 % and 50 %
+    QComboBox* SpeedBox;
     std::unique_ptr<FileDialog> CD1;
     QMenu* popit;
     QAction* allfast;
@@ -69,11 +73,15 @@ public slots:
     void selectslow_Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
 
 private:
+    enum class KeyAction { None, Record, TakeBack, Earlier, Later };
+
     void createControls();
+    void createSpeedBox();
     void createMenu();
     void connectHandlers();
     void addRow(const LyricLine& line);
@@ -86,9 +94,17 @@ private:
     bool refusedTooLong(bool needsPosition, bool needsDuration);
     void reachLastLine();
     void shift(int delta, bool selectedOnly);
+    void findSongForLrc(const QString& lyricsPath, const QString& songBefore);
+    // The keyboard (EditForm3Keys.cpp).
+    void installKeys();
+    KeyAction actionFor(const QKeyEvent& key) const;
+    void runKey(KeyAction action);
+    void takeBackPress();
+    void nudgeSelected(int delta);
 
     Main& m_;
     Services& s_;
+    bool importedLrc_ = false;  // the last import read an LRC file
 };
 
 }  // namespace qiva

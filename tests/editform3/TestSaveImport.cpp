@@ -51,6 +51,9 @@ void WriteFinished(const QString& path, const QString& song, const QStringList& 
         other.lyricLines[static_cast<size_t>(i) + 1] = {texts[i], int16_t(times[i])};
     other.WriteLyricsFile(path);
 }
+const QByteArray kLrc = "[ti:旧]\r\n[00:00.00]（开始）\r\n[00:05.00]词\r\n[00:15.00]（结束）\r\n";
+
+QString Utf8(const QString& path) { return QString::fromUtf8(ReadBytes(path)); }
 }  // namespace
 
 class TestSaveImport : public QObject {
@@ -74,6 +77,12 @@ private slots:
     void importOfABrokenFileRefillsTheList();
     void importWithAMissingSongKeepsTheLines();
     void importKeepsRecordLineInsideTheNewDocument();
+    void importLrcForEditingTakesTheSongBesideIt();
+    void importLrcWithoutASongAsksForOne();
+    void importLrcKeepsTheSongOfStepOne();
+    void finishChoosesTheFormat_data();
+    void finishChoosesTheFormat();
+    void finishAsLrcOutOfOrderWritesNothing();
 };
 
 void TestSaveImport::finishWritesTheFileAndLinksIt() {
@@ -90,7 +99,8 @@ void TestSaveImport::finishWritesTheFileAndLinksIt() {
     QCOMPARE(int(s.m.assocCount), 1);
     const auto& shown = s.ts.dialogs.shown.back();
     QCOMPARE(shown.kind, FileDialog::Kind::SaveAs);
-    QCOMPARE(shown.filter, QStringLiteral("歌词文件(*.TXT)|*.TXT"));
+    QCOMPARE(shown.filter, QStringLiteral("歌词文件(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC"));
+    QCOMPARE(shown.filterIndexBefore, 1);
     QCOMPARE(shown.initDir, s.m.lyricsFolder());
     QCOMPARE(shown.flags, 1);
     QCOMPARE(shown.fileNameBefore, QString());
@@ -280,7 +290,7 @@ void TestSaveImport::importWhileRecording() {
     QCOMPARE(int(s.form->recordLine), 3);
     const auto& shown = s.ts.dialogs.shown.back();
     QCOMPARE(shown.kind, FileDialog::Kind::Open);
-    QCOMPARE(shown.filter, QStringLiteral("Text Files(*.TXT)|*.TXT"));
+    QCOMPARE(shown.filter, kLyricsFilter);
     QCOMPARE(shown.initDir, s.m.lyricsFolder());
     QCOMPARE(shown.flags, 1);
     QCOMPARE(s.boxes(), QStringList{});
@@ -402,3 +412,126 @@ int RunTestSaveImport(int argc, char** argv) {
 }  // namespace qiva::test
 
 #include "TestSaveImport.moc"
+
+namespace qiva::test {
+
+void TestSaveImport::importLrcForEditingTakesTheSongBesideIt() {
+    Step3 s(QStringList{QStringLiteral("播放器读的")}, 240.0);
+    s.m.editMode = true;
+    s.open();
+    // ASCII names keep the record's expected bytes plain.
+    const QString lrc = s.path(QStringLiteral("Song.lrc"));
+    const QString song = s.path(QStringLiteral("Song.MP3"));
+    WriteBytes(lrc, kLrc);
+    WriteBytes(song, "");
+    WriteBytes(s.path(QStringLiteral("Song 2.mp3")), "");
+    s.ts.players.songs.insert(song, 200.0);
+    s.ts.dialogs.answers.push_back(lrc);
+    s.form->Command5_Click();
+    QCOMPARE(s.ts.dialogs.shown.back().filter, kLyricsFilter);
+    QCOMPARE(s.m.lyricSongPath, song);
+    QCOMPARE(s.player().FileName(), song);
+    // The last line lasted to the end of the song: that end is now the song's length.
+    QCOMPARE(s.times(), (QList<int>{50, 150, 2000}));
+    QCOMPARE(s.ts.dialogs.shown.size(), size_t(1));
+
+    // Saved under its old name, as the window asks: LRC is offered, and the file stays LRC.
+    s.ts.dialogs.answers.push_back(lrc);
+    s.form->Command1_Click();
+    QCOMPARE(s.ts.dialogs.shown.back().filterIndexBefore, 2);
+    QVERIFY(Utf8(lrc).contains(QStringLiteral("[00:05.00]词\r\n[00:15.00]（结束）\r\n[03:20.00]\r\n")));
+    QCOMPARE(ReadBytes(s.m.assocFilePath()), Record({{song, lrc}}));
+}
+
+void TestSaveImport::importLrcWithoutASongAsksForOne() {
+    for (const bool chosen : {true, false}) {
+        Step3 s(QStringList{QStringLiteral("播放器读的")});
+        s.m.editMode = true;
+        s.open();
+        const QString lrc = s.path(QStringLiteral("无歌.lrc"));
+        WriteBytes(lrc, kLrc);
+        s.ts.dialogs.answers = {lrc, chosen ? kOther : QString()};
+        s.ts.players.songs.insert(kOther, 100.0);
+        s.form->Command5_Click();
+        const auto& asked = s.ts.dialogs.shown.back();
+        QCOMPARE(asked.kind, FileDialog::Kind::Open);
+        QCOMPARE(asked.filter, kSongFilter);
+        QCOMPARE(asked.initDir, s.dir.path());
+        QCOMPARE(s.m.lyricSongPath, chosen ? kOther : QString());
+        QCOMPARE(s.times(), (QList<int>{50, 150, chosen ? 1000 : kUntilSongEnd}));
+
+        // Without a song the file is saved but linked to nothing.
+        const QString saved = s.path(QStringLiteral("out.lrc"));
+        s.ts.dialogs.answers.push_back(saved);
+        s.form->Command1_Click();
+        QVERIFY(QFileInfo::exists(saved));
+        QCOMPARE(QFileInfo::exists(s.m.assocFilePath()), chosen);
+    }
+}
+
+void TestSaveImport::importLrcKeepsTheSongOfStepOne() {
+    Step3 s(Lines(2));
+    s.open();
+    const QString lrc = s.path(QStringLiteral("歌.lrc"));
+    WriteBytes(lrc, kLrc);
+    WriteBytes(s.path(QStringLiteral("歌.mp3")), "");
+    s.ts.dialogs.answers.push_back(lrc);
+    s.form->Command5_Click();
+    QCOMPARE(s.m.lyricSongPath, kSong);
+    QCOMPARE(s.times(), (QList<int>{50, 150, 2400}));
+    QCOMPARE(s.m.lyricTitle, QStringLiteral("旧"));
+}
+
+void TestSaveImport::finishChoosesTheFormat_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("lrc");
+    QTest::newRow("typed .lrc, own filter") << "a.lrc" << 1 << "a.lrc" << true;
+    QTest::newRow("typed .LRC") << "a.LRC" << 1 << "a.LRC" << true;
+    QTest::newRow("LRC filter, no extension") << "a" << 2 << "a.LRC" << true;
+    QTest::newRow("LRC filter, other extension") << "a.b" << 2 << "a.b" << true;
+    QTest::newRow("LRC filter, typed .txt") << "a.txt" << 2 << "a.txt" << false;
+    QTest::newRow("own filter") << "a" << 1 << "a.TXT" << false;
+}
+
+void TestSaveImport::finishChoosesTheFormat() {
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(QString, written);
+    QFETCH(bool, lrc);
+    Step3 s(QStringList{kBegin, kPause, kEnd}, 240.1);
+    RecordedThree(s);
+    s.ts.dialogs.answers.push_back(s.path(typed));
+    s.ts.dialogs.filterAnswers.push_back(filter);
+    s.form->Command1_Click();
+    QCOMPARE(s.ts.dialogs.shown.back().filter,
+             QStringLiteral("歌词文件(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC"));
+    const QString path = s.path(written);
+    QCOMPARE(ReadBytes(path).startsWith('['), lrc);
+    if (!lrc) QCOMPARE(ReadBytes(path), ReadBytes(FixturePath(QStringLiteral("three-lines.TXT"))));
+    QCOMPARE(ReadBytes(s.m.assocFilePath()), Record({{kSong, path}}));
+    // Either way the file reads back as the same lines and times.
+    Main back{s.dir.path()};
+    back.ReadLyricsFile(path);
+    QCOMPARE(back.lyricLines[2].endTime, s.m.lyricLines[2].endTime);
+    QCOMPARE(back.lyricLines[3].text, kEnd);
+}
+
+void TestSaveImport::finishAsLrcOutOfOrderWritesNothing() {
+    Step3 s(Lines(3));
+    s.open();
+    s.form->Command3_Click();
+    s.setTimes({50, 30, 2400});
+    const QString path = s.path(QStringLiteral("乱.lrc"));
+    s.ts.dialogs.answers.push_back(path);
+    s.form->show();
+    s.form->Command1_Click();
+    QCOMPARE(s.boxes().size(), 1);
+    QVERIFY(s.boxes()[0].startsWith(QStringLiteral("ok|错误！|第 2 行的结束时间（3.0 秒）早于第 1 行")));
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(s.m.assocFilePath()));
+    QVERIFY(s.form->isVisible());
+}
+
+}  // namespace qiva::test
