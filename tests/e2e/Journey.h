@@ -39,6 +39,10 @@ private slots:
     void desktopLyricsOverOtherWindows();
     void mprisDrivenByPlayerctl();
     void desktopPartsFollowThePlayerWindow();
+    void droppedFolderAddsSongsWithLyrics();
+    void droppedSongPlaysWithItsLrc();
+    void newSongTimedFromTheKeyboardSavedAsLrc();
+    void editReopensTheLrcAndSavesItAgain();
     void cleanup();
     void cleanupTestCase();
 
@@ -67,7 +71,9 @@ private:
     std::unique_ptr<ModalScript> script_;
     QList<int> times_;  // the end times of the new lyrics, as they should be
     QList<QString> texts_;
-    QRect rememberedPlace_;  // where the desktop lyrics were left
+    QRect rememberedPlace_;   // where the desktop lyrics were left
+    QStringList chimeTexts_;  // the lines of the song timed from the keyboard, and their end times
+    QList<int> chimeTimes_;
 };
 
 }  // namespace e2e
