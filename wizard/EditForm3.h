@@ -21,6 +21,9 @@ class QPushButton;
 
 namespace qiva {
 
+class Waveform;
+class WaveformStrip;
+
 class EditForm3 : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +50,8 @@ public:
     QAction* allslow;
     QAction* selectfast;
     QAction* selectslow;
+    // The song's waveform under the designed controls (EditForm3Waveform.cpp).
+    WaveformStrip* Waveform1;
 
     // The line the next press of "单击这里记录" stores; always within 1..lyricLineCount (1 when empty).
     int16_t recordLine = 1;
@@ -68,6 +73,9 @@ public slots:
     void selectfast_Click();
     void selectslow_Click();
 
+    // A marker of the waveform dragged: stored and shown as any corrected time is.
+    void Waveform1_MarkerDrag(int lineNumber, int16_t endTime);
+
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
@@ -86,9 +94,12 @@ private:
     bool refusedTooLong(bool needsPosition, bool needsDuration);
     void reachLastLine();
     void shift(int delta, bool selectedOnly);
+    void createWaveform();
+    void computeWaveform();
 
     Main& m_;
     Services& s_;
+    Waveform* waveform_ = nullptr;
 };
 
 }  // namespace qiva
