@@ -8,5 +8,6 @@ int RunTestRecording(int argc, char** argv);
 int RunTestCorrections(int argc, char** argv);
 int RunTestSaveImport(int argc, char** argv);
 int RunTestEndToEnd(int argc, char** argv);
+int RunTestWaveform(int argc, char** argv);
 
 }  // namespace qiva::test
