@@ -1,0 +1,95 @@
+// How long step three's waveform of a 5-minute MP3 takes, from the call that starts it to the complete
+// waveform on the user-interface thread (the target is 1 s), and how much of that is the decoding alone.
+// Needs sox and lame. Usage: bench_waveform_bench [runs]
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+#include "platform/SongDecoder.h"
+#include "platform/Waveform.h"
+
+namespace {
+
+bool Run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Milliseconds from compute() to the complete waveform, with the event loop running as in the window.
+double TimeWaveform(const QString& mp3, size_t* peaks) {
+    qiva::Waveform w;
+    QEventLoop loop;
+    QObject::connect(&w, &qiva::Waveform::changed, &loop, [&] {
+        if (w.state() != qiva::Waveform::State::Computing) loop.quit();
+    });
+    QElapsedTimer t;
+    t.start();
+    w.compute(mp3);
+    loop.exec();
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (w.state() != qiva::Waveform::State::Complete) std::fprintf(stderr, "waveform not complete\n");
+    *peaks = w.peaks().fine.size();
+    return ms;
+}
+
+// Milliseconds to open the song (its length scanned) and to decode it into peaks, on this thread.
+void TimeDecode(const QString& mp3, double* openMs, double* decodeMs) {
+    QElapsedTimer t;
+    t.start();
+    qiva::SongDecoder d;
+    d.open(mp3);
+    *openMs = double(t.nsecsElapsed()) / 1e6;
+    t.restart();
+    std::atomic<bool> cancelled{false};
+    qiva::ComputePeaks(d, cancelled, [](std::vector<qiva::PeakPair>&&, double) {});
+    *decodeMs = double(t.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("song.wav");
+    struct Song {
+        const char* name;
+        QStringList lame;  // also the file's name
+    };
+    const std::vector<Song> songs{{"VBR -V 2", {"-V", "2"}}, {"CBR 320 kbit/s", {"-b", "320"}}};
+    if (!Run("sox", {"-n", "-r", "44100", "-c", "2", wav, "synth", "300", "pinknoise", "sine", "220-880",
+                     "vol", "0.3"}))
+        return 1;
+    std::printf("waveform of a 5-minute 44.1 kHz stereo MP3, median of %d runs\n", runs);
+    std::printf("%-16s %12s %12s %12s %8s\n", "song", "total ms", "open ms", "decode ms", "peaks");
+    for (const Song& song : songs) {
+        const QString mp3 = dir.filePath(song.lame.join(QString()) + ".mp3");
+        if (!Run("lame", QStringList{"--quiet"} + song.lame + QStringList{wav, mp3})) return 1;
+        std::vector<double> total, open, decode;
+        size_t peaks = 0;
+        for (int i = 0; i < runs; ++i) {
+            total.push_back(TimeWaveform(mp3, &peaks));
+            double o = 0, d = 0;
+            TimeDecode(mp3, &o, &d);
+            open.push_back(o);
+            decode.push_back(d);
+        }
+        std::printf("%-16s %12.1f %12.1f %12.1f %8zu\n", song.name, Median(total), Median(open),
+                    Median(decode), peaks);
+    }
+    return 0;
+}
