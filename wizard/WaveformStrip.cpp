@@ -75,12 +75,13 @@ WaveformStrip::WaveformStrip(const Waveform& waveform, MediaPlayerControl& playe
 }
 
 // A new song shows whole; the same song keeps the user's zoom.
-void WaveformStrip::syncDuration() {
+bool WaveformStrip::syncDuration() {
     const double d = player_.Duration();
-    if (d == duration_) return;
+    if (d == duration_) return false;
     duration_ = d;
     viewStart_ = 0;
     viewSpan_ = d;
+    return true;
 }
 
 void WaveformStrip::clampView() {
@@ -108,14 +109,17 @@ double WaveformStrip::xAt(double seconds) const {
 }
 
 void WaveformStrip::followPlayHead() {
-    syncDuration();
+    const bool newSong = syncDuration();
+    const double start = viewStart_;
+    const double column = std::floor(xAt(head_));
     head_ = player_.CurrentPosition();
     const bool outOfSight = head_ < viewStart_ || head_ > viewStart_ + kPageAt * viewSpan_;
     if (player_.PlayState() == 2 && outOfSight && viewSpan_ < duration_) {
         viewStart_ = head_ - kPageTo * viewSpan_;
         clampView();
     }
-    update();
+    // Most ticks move the head by less than a pixel: nothing to paint then.
+    if (newSong || viewStart_ != start || std::floor(xAt(head_)) != column) update();
 }
 
 void WaveformStrip::wheelEvent(QWheelEvent* event) {
@@ -195,20 +199,25 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
 void WaveformStrip::drawPeaks(QPainter& p, const QRect& area) const {
     const WaveformPeaks& peaks = waveform_.peaks();
     if (viewSpan_ <= 0 || peaks.fine.empty()) return;
-    const double mid = area.top() + area.height() / 2.0;
-    const double scale = (area.height() / 2.0 - 1) / 32768.0;
-    std::vector<QLineF> strokes;
-    strokes.reserve(size_t(area.width()));
-    for (int x = 0; x < area.width(); ++x) {
-        const std::optional<PeakPair> pair = peaks.between(secondsAt(x), secondsAt(x + 1));
-        if (!pair) continue;
-        // Even a silent stretch gets one pixel, so that decoded silence differs from what is still to come.
-        const double top = mid - pair->max * scale;
-        const double bottom = std::max(top + 1, mid - pair->min * scale);
-        strokes.emplace_back(x + 0.5, top, x + 0.5, bottom);
+    // The strokes change only with the view and the peaks, not with the play head that repaints the strip
+    // many times a second.
+    const StrokesKey key{viewStart_, viewSpan_, area, peaks.fine.size(), peaks.rate};
+    if (!(key == strokesKey_)) {
+        strokesKey_ = key;
+        strokes_.clear();
+        const double mid = area.top() + area.height() / 2.0;
+        const double scale = (area.height() / 2.0 - 1) / 32768.0;
+        for (int x = 0; x < area.width(); ++x) {
+            const std::optional<PeakPair> pair = peaks.between(secondsAt(x), secondsAt(x + 1));
+            if (!pair) continue;
+            // Even a silent stretch gets a pixel, so that decoded silence differs from what is still to come.
+            const double top = mid - pair->max * scale;
+            const double bottom = std::max(top + 1, mid - pair->min * scale);
+            strokes_.emplace_back(x + 0.5, top, x + 0.5, bottom);
+        }
     }
     p.setPen(kPeakColour);
-    p.drawLines(strokes.data(), int(strokes.size()));
+    p.drawLines(strokes_.data(), int(strokes_.size()));
 }
 
 void WaveformStrip::drawSelection(QPainter& p, const QRect& area, const std::vector<int16_t>& ends) const {
@@ -234,15 +243,19 @@ void WaveformStrip::drawMarkers(QPainter& p, const QRect& area, const std::vecto
     double labelsEnd = -1e9;  // numbers that would overlap the one before are left out when zoomed out
     for (int i = 1; i < static_cast<int>(ends.size()); ++i) {
         if (ends[size_t(i)] == 0) continue;
-        const double x = std::floor(xAt(ends[size_t(i)] / 10.0)) + 0.5;
-        if (x < -kLabelBand || x > width() + kLabelBand) continue;
+        const double at = std::floor(xAt(ends[size_t(i)] / 10.0)) + 0.5;
+        if (at < -1 || at > width() + 1) continue;
+        // The last line ends with the song, a pixel past the strip's last column: drawn in that column.
+        const double x = std::clamp(at, 0.5, width() - 0.5);
         p.setPen(lines_.selected(i) ? selectedColour : kMarkerColour);
         p.drawLine(QPointF(x, area.top() - 2), QPointF(x, area.bottom()));
         const QString number = QString::number(i);
         const double w = p.fontMetrics().horizontalAdvance(number);
-        if (x - w / 2 <= labelsEnd) continue;
-        p.drawText(QRectF(x - w / 2 - 1, 0, w + 2, kLabelBand - 1), Qt::AlignCenter, number);
-        labelsEnd = x + w / 2 + 2;
+        // The numbers of the song's first and last lines stay inside the strip.
+        const double left = std::clamp(x - w / 2 - 1, 0.0, std::max(0.0, width() - w - 2));
+        if (left <= labelsEnd) continue;
+        p.drawText(QRectF(left, 0, w + 2, kLabelBand - 1), Qt::AlignCenter, number);
+        labelsEnd = left + w + 2;
     }
 }
 

@@ -4,6 +4,7 @@
 // while the song plays the view pages along with the play head. A click seeks (unless the window is
 // recording); a marker dragged with the mouse moves that line's end in tenths of a second.
 
+#include <QLineF>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -72,7 +73,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void syncDuration();
+    bool syncDuration();  // true for a new song
     void clampView();
     // The line whose marker is under x, 0 for none.
     int markerAt(const std::vector<int16_t>& ends, double x) const;
@@ -90,6 +91,16 @@ private:
     double viewSpan_ = 0;
     double head_ = 0;
     int dragLine_ = 0;
+
+    struct StrokesKey {
+        double start = 0, span = 0;
+        QRect area;
+        size_t peaks = 0;
+        int rate = 0;
+        bool operator==(const StrokesKey&) const = default;
+    };
+    mutable StrokesKey strokesKey_;
+    mutable std::vector<QLineF> strokes_;
 };
 
 }  // namespace qiva
