@@ -52,14 +52,22 @@ std::optional<PeakPair> WaveformPeaks::between(double from, double to) const {
 }
 
 void PeakBuilder::add(const int16_t* samples, size_t frames, std::vector<PeakPair>& out) {
-    for (size_t f = 0; f < frames; ++f) {
+    const auto channels = size_t(channels_);
+    while (frames > 0) {
         if (framesIn_ == 0) current_ = kNothing;
-        for (int c = 0; c < channels_; ++c) {
-            const int16_t s = samples[f * size_t(channels_) + size_t(c)];
-            current_.min = std::min(current_.min, s);
-            current_.max = std::max(current_.max, s);
+        // Straight runs of samples within one peak: a loop the compiler can keep in registers.
+        const size_t take = std::min(frames, size_t(WaveformPeaks::kFineFrames - framesIn_));
+        int16_t lo = current_.min;
+        int16_t hi = current_.max;
+        for (const int16_t *s = samples, *end = samples + take * channels; s < end; ++s) {
+            lo = std::min(lo, *s);
+            hi = std::max(hi, *s);
         }
-        if (++framesIn_ == WaveformPeaks::kFineFrames) {
+        current_ = {lo, hi};
+        samples += take * channels;
+        frames -= take;
+        framesIn_ += int(take);
+        if (framesIn_ == WaveformPeaks::kFineFrames) {
             out.push_back(current_);
             framesIn_ = 0;
         }
