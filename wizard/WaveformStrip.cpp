@@ -61,7 +61,7 @@ WaveformStrip::WaveformStrip(const Waveform& waveform, MediaPlayerControl& playe
     connect(headTimer_, &QTimer::timeout, this, &WaveformStrip::followPlayHead);
     // The head moves by itself only while the song plays; otherwise it moves with seeks and state changes.
     connect(&player_, &MediaPlayerControl::PlayStateChange, this, [this](int, int state) {
-        if (state == 2)
+        if (state == MediaPlayer::Playing)
             headTimer_->start();
         else
             headTimer_->stop();
@@ -114,7 +114,7 @@ void WaveformStrip::followPlayHead() {
     const double column = std::floor(xAt(head_));
     head_ = player_.CurrentPosition();
     const bool outOfSight = head_ < viewStart_ || head_ > viewStart_ + kPageAt * viewSpan_;
-    if (player_.PlayState() == 2 && outOfSight && viewSpan_ < duration_) {
+    if (player_.PlayState() == MediaPlayer::Playing && outOfSight && viewSpan_ < duration_) {
         viewStart_ = head_ - kPageTo * viewSpan_;
         clampView();
     }
