@@ -39,7 +39,8 @@ void EditForm3::createWaveform() {
     Waveform1 = new WaveformStrip(*waveform_, *MP, std::move(lines), this);
     Waveform1->setFont(SongFont(9));
     PlaceTwips(Waveform1, kStripLeft, kStripTop, kStripWidth, kWaveformStripHeightTwips);
-    auto repaint = [this] { Waveform1->update(); };
+    // Not through `this`: the list's rows go when the window's children are deleted, after the window itself.
+    auto repaint = [strip = Waveform1] { strip->update(); };
     connect(List1->model(), &QAbstractItemModel::rowsInserted, Waveform1, repaint);
     connect(List1->model(), &QAbstractItemModel::rowsRemoved, Waveform1, repaint);
     connect(List1->model(), &QAbstractItemModel::modelReset, Waveform1, repaint);

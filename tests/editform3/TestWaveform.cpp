@@ -16,21 +16,12 @@
 namespace qiva::test {
 
 namespace {
-bool Run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// An MP3 made by sox and lame: `synth` are sox's synth arguments after the length.
-QString MakeSong(const QTemporaryDir& dir, const QString& name, const QStringList& format, int seconds,
-                 const QStringList& synth, const QStringList& lame) {
-    const QString wav = dir.filePath(name + ".wav");
-    const QString mp3 = dir.filePath(name + ".mp3");
-    const bool ok = Run("sox", QStringList{"-n"} + format +
-                                   QStringList{wav, "synth", QString::number(seconds)} + synth) &&
-                    Run("lame", QStringList{"--quiet"} + lame + QStringList{wav, mp3});
-    return ok ? mp3 : QString();
+// An MP3 made by sox (`sox` are its output format and then its "synth" effect) and lame.
+QString MakeSong(const QTemporaryDir& dir, const QString& name, QStringList sox, const QStringList& lame) {
+    const QString wav = dir.filePath(name + ".wav"), mp3 = dir.filePath(name + ".mp3");
+    sox.insert(sox.indexOf("synth"), wav);
+    if (QProcess::execute("sox", QStringList{"-n"} + sox) != 0) return QString();
+    return QProcess::execute("lame", lame + QStringList{wav, mp3}) == 0 ? mp3 : QString();
 }
 
 // The peaks computed here, from every frame decoded in one go.
@@ -51,27 +42,27 @@ std::vector<PeakPair> DirectPeaks(const QString& mp3) {
     return out;
 }
 
-// Hands out a fixed signal and then gives out, as a damaged file does, before its announced length.
+// A mono ramp of 10 s at 8 kHz that gives out after 4 s, as a damaged file does; it hands out at most 1000
+// frames a read, so that peaks straddle the reads.
 class GivingOutDecoder : public AudioDecoder {
 public:
-    GivingOutDecoder(int64_t announced, int64_t readable) : announced_(announced), readable_(readable) {}
     void open(const QString&) override {}
     void close() override {}
     bool isOpen() const override { return true; }
     int rate() const override { return 8000; }
     int channels() const override { return 1; }
-    int64_t lengthFrames() const override { return announced_; }
+    int64_t lengthFrames() const override { return 80000; }
     void seek(int64_t frame) override { next_ = frame; }
     int64_t tell() const override { return next_; }
     size_t read(int16_t* out, size_t maxFrames) override {
-        const auto n = size_t(std::clamp<int64_t>(readable_ - next_, 0, int64_t(maxFrames)));
-        for (size_t i = 0; i < n; ++i) out[i] = int16_t((next_ + int64_t(i)) % 1000 - 500);
-        next_ += int64_t(n);
+        const auto n =
+            size_t(std::clamp<int64_t>(32000 - next_, 0, std::min<int64_t>(1000, int64_t(maxFrames))));
+        for (size_t i = 0; i < n; ++i) out[i] = int16_t((next_++) % 1000 - 500);
         return n;
     }
 
 private:
-    int64_t announced_, readable_, next_ = 0;
+    int64_t next_ = 0;
 };
 
 const Waveform& WaveformOf(const Step3& s) { return s.form->Waveform1->waveform(); }
@@ -80,7 +71,7 @@ void WaitUntilDone(const Waveform& w) {
     QTRY_VERIFY_WITH_TIMEOUT(w.state() != Waveform::State::Computing, 20000);
 }
 
-// Five lines ending 10, 20, 30, 40 and 50 s into a 60 s song, the window paused with its list enabled.
+// The window paused after recording began, its list enabled, with the given end times.
 void PausedWithTimes(Step3& s, const std::vector<int>& times) {
     s.open();
     s.form->Command2_Click();
@@ -107,16 +98,13 @@ private slots:
     void peaksMatchAStraightDecode_data();
     void peaksMatchAStraightDecode();
     void spansAgreeWithTheFinePeaks();
-    void blocksOfAnySizeGiveTheSamePeaks();
     void aSongThatGivesOutShowsWhatWasDecoded();
     void anotherSongReplacesTheWorkForTheFirst();
     void dragBounds_data();
     void dragBounds();
-    void stripSitsBelowTheDesignedControls();
     void theWindowComputesItsSong();
     void clickSeeksUnlessRecording();
     void draggingAMarkerChangesTheLineAndItsRow();
-    void markersStayPutWhileTheListIsDisabled();
     void wheelZoomsBetweenTheSongAndTwoSeconds();
     void viewFollowsThePlayHead();
 
@@ -126,10 +114,11 @@ private:
 };
 
 void TestWaveform::initTestCase() {
-    stereo_ = MakeSong(dir_, "stereo", {"-r", "44100", "-c", "2"}, 6,
-                       {"sine", "200-2000", "tremolo", "3", "90"}, {"-b", "128"});
-    mono_ = MakeSong(dir_, "mono", {"-r", "22050", "-c", "1"}, 4, {"square", "300", "vol", "0.5"},
-                     {"-m", "m", "-V", "4"});
+    stereo_ = MakeSong(dir_, "stereo",
+                       {"-r", "44100", "-c", "2", "synth", "6", "sine", "200-2000", "tremolo", "3", "90"},
+                       {"--quiet", "-b", "128"});
+    mono_ = MakeSong(dir_, "mono", {"-r", "22050", "-c", "1", "synth", "4", "square", "300", "vol", "0.5"},
+                     {"--quiet", "-m", "m", "-V", "4"});
     QVERIFY2(!stereo_.isEmpty() && !mono_.isEmpty(), "sox and lame make the test songs");
 }
 
@@ -147,64 +136,35 @@ void TestWaveform::peaksMatchAStraightDecode() {
     QCOMPARE(w.state(), Waveform::State::Complete);
     QCOMPARE(w.progress(), 1.0);
     const std::vector<PeakPair> direct = DirectPeaks(song);
-    QVERIFY(direct.size() > 100);
     QCOMPARE(w.peaks().fine.size(), direct.size());
     QVERIFY(w.peaks().fine == direct);
-    // Not a silent file: the test would prove nothing.
-    QVERIFY(w.peaks().span(0, direct.size())->max > 8000);
+    QVERIFY(w.peaks().span(0, direct.size())->max > 8000);  // not silence, which would prove nothing
 }
 
 void TestWaveform::spansAgreeWithTheFinePeaks() {
     WaveformPeaks peaks;
     peaks.rate = 44100;
     std::mt19937 random(7);
-    std::uniform_int_distribution<int> sample(-32768, 32767);
+    std::uniform_int_distribution<int> sample(0, 32767);
     std::vector<PeakPair> fine(1000);
-    for (PeakPair& p : fine) {
-        const auto a = int16_t(sample(random)), b = int16_t(sample(random));
-        p = {std::min(a, b), std::max(a, b)};
-    }
+    for (PeakPair& p : fine) p = {int16_t(-sample(random)), int16_t(sample(random))};
     peaks.append(fine.data(), 300);  // in two parts, the first ending inside a coarse peak
     peaks.append(fine.data() + 300, fine.size() - 300);
-    QCOMPARE(peaks.coarse.size(), size_t{16});
     std::uniform_int_distribution<size_t> at(0, fine.size());
     for (int i = 0; i < 500; ++i) {
-        size_t first = at(random), last = at(random);
-        if (first > last) std::swap(first, last);
-        const std::optional<PeakPair> got = peaks.span(first, last);
-        if (first == last) {
-            QVERIFY(!got);
-            continue;
-        }
+        const size_t a = at(random), b = at(random), first = std::min(a, b), last = std::max(a, b);
         PeakPair want{32767, -32768};
         for (size_t k = first; k < last; ++k)
             want = {std::min(want.min, fine[k].min), std::max(want.max, fine[k].max)};
-        QVERIFY2(got && *got == want, qPrintable(QStringLiteral("[%1, %2)").arg(first).arg(last)));
+        const std::optional<PeakPair> got = peaks.span(first, last);
+        QVERIFY2(first == last ? !got : got && *got == want,
+                 qPrintable(QString("[%1, %2)").arg(first).arg(last)));
     }
-    QVERIFY(peaks.span(990, 2000).has_value());
-    QVERIFY(!peaks.span(1000, 2000));
-}
-
-void TestWaveform::blocksOfAnySizeGiveTheSamePeaks() {
-    std::vector<int16_t> samples(2 * 1000);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = int16_t((i * 7919) % 2001 - 1000);
-    std::vector<PeakPair> whole;
-    PeakBuilder one(2);
-    one.add(samples.data(), 1000, whole);
-    one.finish(whole);
-    QCOMPARE(whole.size(), size_t{8});  // seven whole peaks and the last 104 frames
-    for (size_t block : {size_t{1}, size_t{127}, size_t{300}}) {
-        std::vector<PeakPair> pieces;
-        PeakBuilder b(2);
-        for (size_t f = 0; f < 1000; f += block)
-            b.add(samples.data() + 2 * f, std::min(block, 1000 - f), pieces);
-        b.finish(pieces);
-        QVERIFY2(pieces == whole, qPrintable(QString::number(block)));
-    }
+    QVERIFY(peaks.span(990, 2000).has_value() && !peaks.span(1000, 2000));
 }
 
 void TestWaveform::aSongThatGivesOutShowsWhatWasDecoded() {
-    GivingOutDecoder d(8000 * 10, 8000 * 4);
+    GivingOutDecoder d;
     std::atomic<bool> cancelled{false};
     std::vector<PeakPair> got;
     double done = 0;
@@ -213,16 +173,16 @@ void TestWaveform::aSongThatGivesOutShowsWhatWasDecoded() {
         done = fraction;
     });
     QVERIFY(!whole);
-    QCOMPARE(got.size(), size_t{8000 * 4 / WaveformPeaks::kFineFrames});
     QCOMPARE(done, 0.4);
-    QCOMPARE(got.front(), (PeakPair{-500, -373}));
-    // A cancelled computation stops at once and reports nothing more.
-    cancelled = true;
-    got.clear();
-    QVERIFY(!ComputePeaks(d, cancelled, [&](std::vector<PeakPair>&& block, double) {
-        got.insert(got.end(), block.begin(), block.end());
-    }));
-    QVERIFY(got.empty());
+    std::vector<PeakPair> want;
+    for (int first = 0; first < 32000; first += WaveformPeaks::kFineFrames) {
+        PeakPair p{32767, -32768};
+        for (int i = first; i < first + WaveformPeaks::kFineFrames; ++i)
+            p = {std::min<int16_t>(p.min, int16_t(i % 1000 - 500)),
+                 std::max<int16_t>(p.max, int16_t(i % 1000 - 500))};
+        want.push_back(p);
+    }
+    QVERIFY(got == want);
 }
 
 void TestWaveform::anotherSongReplacesTheWorkForTheFirst() {
@@ -232,14 +192,8 @@ void TestWaveform::anotherSongReplacesTheWorkForTheFirst() {
     WaitUntilDone(w);
     QCOMPARE(w.state(), Waveform::State::Complete);
     QCOMPARE(w.peaks().rate, 22050);
+    QTest::qWait(200);  // nothing of the first song arrives later
     QVERIFY(w.peaks().fine == DirectPeaks(mono_));
-    // Nothing of the first song arrives later.
-    QTest::qWait(200);
-    QCOMPARE(w.peaks().fine.size(), DirectPeaks(mono_).size());
-    w.compute(dir_.filePath("missing.mp3"));
-    WaitUntilDone(w);
-    QCOMPARE(w.state(), Waveform::State::Failed);
-    QVERIFY(w.peaks().fine.empty());
 }
 
 void TestWaveform::dragBounds_data() {
@@ -253,7 +207,7 @@ void TestWaveform::dragBounds_data() {
     QTest::newRow("not after the line below") << ordered << 2 << 350 << 300;
     QTest::newRow("onto the line above") << ordered << 2 << 100 << 100;
     QTest::newRow("first line, floor 1") << ordered << 1 << -20 << 1;
-    QTest::newRow("last line, up to the song's end") << ordered << 3 << 700 << 600;
+    QTest::newRow("last line, up to the song's end") << ordered << 3 << 550 << 550;
     QTest::newRow("last line, not past it") << ordered << 3 << 9000 << 600;
     QTest::newRow("unrecorded line above is passed over") << std::vector<int>{100, 0, 300} << 3 << 50 << 100;
     QTest::newRow("unrecorded line below is passed over") << std::vector<int>{100, 0, 300} << 1 << 400 << 300;
@@ -272,33 +226,28 @@ void TestWaveform::dragBounds() {
     QCOMPARE(int(DraggedEndTime(table, line, proposed, 600)), expected);
 }
 
-void TestWaveform::stripSitsBelowTheDesignedControls() {
-    Step3 s(Lines(3));
-    s.open();
-    const QRect strip = s.form->Waveform1->geometry();
-    QCOMPARE(s.form->height(), TwipsToPixels(8625 + kWaveformStripHeightTwips));
-    QCOMPARE(strip.height(), TwipsToPixels(kWaveformStripHeightTwips));
-    QVERIFY(strip.top() > s.form->Command1->geometry().bottom());
-    QVERIFY(strip.top() > s.form->Command5->geometry().bottom());
-    QVERIFY(strip.bottom() < s.form->height());
-    QVERIFY(s.form->Waveform1->focusPolicy() == Qt::NoFocus);  // the space bar stays with the record button
-}
-
 void TestWaveform::theWindowComputesItsSong() {
     Step3 s(Lines(3));
     s.m.lyricSongPath = stereo_;
     s.ts.players.songs.insert(stereo_, 6.0);
     s.open();
+    const QRect strip = s.form->Waveform1->geometry();
+    QCOMPARE(s.form->height(), TwipsToPixels(8625 + kWaveformStripHeightTwips));
+    QVERIFY(strip.top() > s.form->Command1->geometry().bottom() && strip.bottom() < s.form->height());
+    QVERIFY(s.form->Waveform1->focusPolicy() == Qt::NoFocus);  // the space bar stays with the record button
     WaitUntilDone(WaveformOf(s));
     QCOMPARE(WaveformOf(s).state(), Waveform::State::Complete);
     QVERIFY(WaveformOf(s).peaks().fine == DirectPeaks(stereo_));
     QVERIFY(s.form->Waveform1->statusText().isEmpty());
-    // A song that cannot be read says so in the strip.
-    Step3 other(Lines(3));
-    other.m.lyricSongPath = dir_.filePath("missing.mp3");
-    other.open();
-    WaitUntilDone(WaveformOf(other));
-    QCOMPARE(other.form->Waveform1->statusText(), QStringLiteral("无法读取歌曲的波形"));
+    // An imported file names another song, which cannot be read: the strip says so.
+    const QString lyrics = s.path("other.txt");
+    s.m.lyricSongPath = dir_.filePath("missing.mp3");
+    s.m.WriteLyricsFile(lyrics);
+    s.ts.dialogs.answers.push_back(lyrics);
+    s.form->Command5_Click();
+    WaitUntilDone(WaveformOf(s));
+    QCOMPARE(s.form->Waveform1->statusText(), QStringLiteral("无法读取歌曲的波形"));
+    QVERIFY(WaveformOf(s).peaks().fine.empty());
 }
 
 void TestWaveform::clickSeeksUnlessRecording() {
@@ -308,7 +257,7 @@ void TestWaveform::clickSeeksUnlessRecording() {
     // Before recording: a click moves the song there.
     QTest::mouseClick(&strip, Qt::LeftButton, {}, At(strip, 30.0));
     QVERIFY(std::abs(s.player().CurrentPosition() - 30.0) < 0.2);
-    QVERIFY(std::abs(strip.playHead() - s.player().CurrentPosition()) < 1e-9);
+    QCOMPARE(strip.playHead(), s.player().CurrentPosition());
     s.form->Command2_Click();
     const int calls = int(s.player().calls.size());
     QTest::mouseClick(&strip, Qt::LeftButton, {}, At(strip, 10.0));
@@ -337,18 +286,13 @@ void TestWaveform::draggingAMarkerChangesTheLineAndItsRow() {
     QTest::mouseRelease(&strip, Qt::LeftButton, {}, At(strip, 45.0));
     QCOMPARE(s.times(), (QList<int>{100, 300, 300, 400, 500}));
     QVERIFY(!s.player().calls.join(u' ').contains(QStringLiteral("Seek")));
-}
-
-void TestWaveform::markersStayPutWhileTheListIsDisabled() {
-    Step3 s(Lines(5), 60.0);
-    PausedWithTimes(s, {100, 200, 300, 400, 500});
+    // Recording again, the list disabled: the markers stay put.
     s.form->Command2->setEnabled(true);
-    s.form->Command2_Click();  // recording again: the list is disabled
-    WaveformStrip& strip = *s.form->Waveform1;
-    QTest::mousePress(&strip, Qt::LeftButton, {}, At(strip, 20.0));
-    QTest::mouseMove(&strip, At(strip, 25.0));
-    QTest::mouseRelease(&strip, Qt::LeftButton, {}, At(strip, 25.0));
-    QCOMPARE(s.t(2), 200);
+    s.form->Command2_Click();
+    QTest::mousePress(&strip, Qt::LeftButton, {}, At(strip, 30.0));
+    QTest::mouseMove(&strip, At(strip, 35.0));
+    QTest::mouseRelease(&strip, Qt::LeftButton, {}, At(strip, 35.0));
+    QCOMPARE(s.t(3), 300);
 }
 
 void TestWaveform::wheelZoomsBetweenTheSongAndTwoSeconds() {
@@ -372,14 +316,13 @@ void TestWaveform::viewFollowsThePlayHead() {
     s.open();
     WaveformStrip& strip = *s.form->Waveform1;
     strip.zoom(10.0 / 60.0, 0.0);
-    QCOMPARE(strip.viewStart(), 0.0);
     s.form->Command2_Click();
     s.player().advance(8.0);
     strip.followPlayHead();
     QCOMPARE(strip.viewStart(), 0.0);  // still in sight
     s.player().advance(2.0);
     strip.followPlayHead();
-    QVERIFY(strip.viewStart() <= 10.0 && strip.viewStart() + strip.viewSpan() > 10.0);
+    QCOMPARE(strip.viewStart(), 9.0);  // the head back at a tenth of the width
     QCOMPARE(strip.viewSpan(), 10.0);
     // Paused, the user looks where they like.
     s.form->Command3_Click();
