@@ -1,8 +1,9 @@
 // How long step three's waveform of a 5-minute MP3 takes, from the call that starts it to the complete
-// waveform on the user-interface thread (the target is 1 s), and how much of that is the decoding alone.
-// Needs sox and lame. Usage: bench_waveform_bench [runs]
+// waveform on the user-interface thread (the target is 1 s), and how much of that is the decoding alone;
+// then what the strip costs the user-interface thread to paint, once for a new view and then for each move
+// of the play head. Needs sox and lame. Usage: bench_waveform_bench [runs]
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -12,8 +13,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/MediaPlayerControl.h"
 #include "platform/SongDecoder.h"
 #include "platform/Waveform.h"
+#include "platform/doubles/Doubles.h"
+#include "wizard/WaveformStrip.h"
 
 namespace {
 
@@ -73,10 +77,47 @@ double TimeFolding() {
     return double(t.nsecsElapsed()) / 1e6;
 }
 
+// Milliseconds to paint the strip of step three's size over the whole song: the first paint of a view, and
+// a repaint after the play head moved (the strokes kept).
+void TimePaint(const QString& mp3, double* firstMs, double* againMs) {
+    qiva::test::FakePlayerFactory players;
+    players.anyPathDuration = 300.0;
+    qiva::MediaPlayerControl player(players.create(false));
+    player.setFileName(mp3);
+    qiva::Waveform w;
+    QEventLoop loop;
+    QObject::connect(&w, &qiva::Waveform::changed, &loop, [&] {
+        if (w.state() != qiva::Waveform::State::Computing) loop.quit();
+    });
+    w.compute(mp3);
+    loop.exec();
+    std::vector<int16_t> ends{0};
+    for (int i = 1; i <= 60; ++i) ends.push_back(int16_t(i * 50));
+    qiva::WaveformStrip strip(
+        w, player,
+        {[&] { return ends; }, [](int i) { return i % 7 == 0; }, [] { return false; }, [] { return true; }});
+    strip.resize(511, 80);
+    QImage image(strip.size(), QImage::Format_RGB32);
+    std::vector<double> first, again;
+    for (int i = 0; i < 50; ++i) {
+        strip.zoom(i % 2 ? 1.01 : 1 / 1.01, 150.0);  // a new view: strokes made anew
+        QElapsedTimer t;
+        t.start();
+        strip.render(&image);
+        first.push_back(double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+        strip.render(&image);
+        again.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    *firstMs = Median(first);
+    *againMs = Median(again);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
     QTemporaryDir dir;
     const QString wav = dir.filePath("song.wav");
@@ -108,5 +149,11 @@ int main(int argc, char** argv) {
     std::vector<double> folding;
     for (int i = 0; i < runs; ++i) folding.push_back(TimeFolding());
     std::printf("of which folding 5 minutes of samples into peaks: %.1f ms\n", Median(folding));
+    double first = 0, again = 0;
+    TimePaint(dir.filePath(songs.front().lame.join(QString()) + ".mp3"), &first, &again);
+    std::printf(
+        "painting the strip (511 x 80 px, whole song, 60 markers): %.2f ms for a new view, %.2f ms after "
+        "a move of the play head\n",
+        first, again);
     return 0;
 }
