@@ -19,6 +19,7 @@
 #include "store/LrcFormat.h"
 #include "wizard/EditForm1.h"
 #include "wizard/TimingCorrections.h"
+#include "wizard/WaveformStrip.h"
 
 namespace qiva {
 
@@ -64,13 +65,14 @@ void MakeRed(QLabel* label) {
 }  // namespace
 
 EditForm3::EditForm3(Main& m, Services& s, QWidget* parent) : QWidget(parent), m_(m), s_(s) {
-    MakeFixedWindow(this, 7905, 8625, QStringLiteral("歌词编辑"));
+    MakeFixedWindow(this, 7905, 8625 + kWaveformStripHeightTwips, QStringLiteral("歌词编辑"));
     setWindowIcon(WizardIcon());
     setFont(SongFont(9));
     createControls();
     createMenu();
     connectHandlers();
     installKeys();
+    createWaveform();
 
     // Form_Load.
     const int n = lineCount();
@@ -188,6 +190,7 @@ void EditForm3::loadSong() {
     } catch (const PlayerError&) {
         // The player is left without a song; "开始记录" says so when the user tries to play it.
     }
+    computeWaveform();
 }
 
 void EditForm3::addRow(const LyricLine& l) {

@@ -23,6 +23,9 @@ class QPushButton;
 
 namespace qiva {
 
+class Waveform;
+class WaveformStrip;
+
 class EditForm3 : public QWidget {
     Q_OBJECT
 public:
@@ -51,6 +54,8 @@ public:
     QAction* allslow;
     QAction* selectfast;
     QAction* selectslow;
+    // The song's waveform under the designed controls (EditForm3Waveform.cpp).
+    WaveformStrip* Waveform1;
 
     // The line the next press of "单击这里记录" stores; always within 1..lyricLineCount (1 when empty).
     int16_t recordLine = 1;
@@ -71,6 +76,9 @@ public slots:
     void allslow_Click();
     void selectfast_Click();
     void selectslow_Click();
+
+    // A marker of the waveform dragged: stored and shown as any corrected time is.
+    void Waveform1_MarkerDrag(int lineNumber, int16_t endTime);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,10 +109,13 @@ private:
     void runKey(KeyAction action);
     void takeBackPress();
     void nudgeSelected(int delta);
+    void createWaveform();
+    void computeWaveform();
 
     Main& m_;
     Services& s_;
     bool importedLrc_ = false;  // the last import read an LRC file
+    Waveform* waveform_ = nullptr;
 };
 
 }  // namespace qiva

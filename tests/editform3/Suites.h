@@ -9,5 +9,6 @@ int RunTestCorrections(int argc, char** argv);
 int RunTestSaveImport(int argc, char** argv);
 int RunTestEndToEnd(int argc, char** argv);
 int RunTestKeys(int argc, char** argv);
+int RunTestWaveform(int argc, char** argv);
 
 }  // namespace qiva::test
