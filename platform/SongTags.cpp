@@ -6,12 +6,15 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/wavfile.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <string>
 
 #include "store/Codec.h"
@@ -90,14 +93,17 @@ QString TextFrame(const TagLib::ID3v2::Tag& tag, const char* id) {
     return {};
 }
 
+QString LyricsText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text.trimmed();
+}
+
 QString LyricsFrame(const TagLib::ID3v2::Tag& tag) {
     for (TagLib::ID3v2::Frame* frame : tag.frameList("USLT")) {
         const auto* uslt = dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
         if (uslt == nullptr) continue;
-        QString text = FieldText(uslt->text(), uslt->textEncoding());
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
-        text = text.trimmed();
+        const QString text = LyricsText(FieldText(uslt->text(), uslt->textEncoding()));
         if (!text.isEmpty()) return text;
     }
     return {};
@@ -127,6 +133,38 @@ void ReadMpeg(TagLib::MPEG::File& file, SongTags& out) {
         if (const TagLib::ID3v2::Tag* tag = file.ID3v2Tag(); tag != nullptr) ReadId3v2(*tag, out);
     if (file.hasID3v1Tag())
         if (const TagLib::ID3v1::Tag* tag = file.ID3v1Tag(); tag != nullptr) FillFromId3v1(*tag, out);
+}
+
+// The first non-empty value of any of `keys`; Vorbis comments are UTF-8 by definition, so no guessing.
+QString Property(const TagLib::PropertyMap& properties, std::initializer_list<const char*> keys) {
+    for (const char* key : keys) {
+        const auto found = properties.find(key);
+        if (found == properties.end()) continue;
+        for (const TagLib::String& value : found->second)
+            if (const QString text = FromTagLib(value).trimmed(); !text.isEmpty()) return text;
+    }
+    return {};
+}
+
+// Vorbis comments of FLAC, Ogg Vorbis and Opus files, a WAV file's INFO list: TagLib names their fields
+// alike. What an earlier tag of the same file gave is kept.
+void FillFromProperties(const TagLib::PropertyMap& properties, SongTags& out) {
+    const auto fill = [&](QString& field, std::initializer_list<const char*> keys) {
+        if (field.isEmpty()) field = Property(properties, keys);
+    };
+    fill(out.title, {"TITLE"});
+    fill(out.artist, {"ARTIST"});
+    fill(out.album, {"ALBUM"});
+    fill(out.lyricist, {"LYRICIST"});
+    fill(out.composer, {"COMPOSER"});
+    if (out.lyrics.isEmpty()) out.lyrics = LyricsText(Property(properties, {"LYRICS", "UNSYNCEDLYRICS"}));
+}
+
+void ReadOther(TagLib::File& file, SongTags& out) {
+    // A WAV file's ID3v2 tag comes from the same taggers as an MP3's, with the same GBK in Latin-1 fields.
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file); wav != nullptr && wav->hasID3v2Tag())
+        ReadId3v2(*wav->ID3v2Tag(), out);
+    FillFromProperties(file.properties(), out);
 }
 
 // TagLib describes every damaged tag on stderr; a damaged tag here only means fewer prefilled boxes.
@@ -163,8 +201,10 @@ SongTags ReadSongTags(const QString& path) {
         // Tags only: the audio's own length comes from the engine, which decodes it exactly.
         TagLib::FileRef ref(name.constData(), false);
         if (ref.isNull()) return tags;
-        // Other formats (FLAC, Ogg Vorbis comments) join here, each by its own file type.
-        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) ReadMpeg(*mpeg, tags);
+        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file()))
+            ReadMpeg(*mpeg, tags);
+        else
+            ReadOther(*ref.file(), tags);
     } catch (const std::exception&) {
         return {};
     }
