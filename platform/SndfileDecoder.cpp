@@ -17,6 +17,9 @@ constexpr size_t kBlockFrames = 4096;
 // every common encoder), for a few seconds' worth before it takes the song to have ended there.
 constexpr int64_t kDamageStep = 4096;
 constexpr int kDamageTries = 64;
+// How many damaged stretches one run of reads (from an open or a seek) gets past: a file that is damage
+// throughout must not have its whole declared length tried block by block.
+constexpr int kMostSkips = 256;
 
 sf_count_t FileLength(void* file) { return static_cast<SongFile*>(file)->size(); }
 
@@ -134,6 +137,7 @@ void SndfileDecoder::close() {
 void SndfileDecoder::seek(int64_t frame) {
     if (!isOpen()) return;
     silence_ = 0;
+    skipsLeft_ = kMostSkips;
     next_ = std::clamp<int64_t>(frame, 0, length_);
     if (next_ < length_ && !seekReader(next_)) {
         // Inside a damaged stretch: silence up to where the stream can be read again.
@@ -150,6 +154,7 @@ bool SndfileDecoder::seekReader(int64_t frame) {
 // The stream stopped decoding at `from`, before its end: finds the next place it reads from again and plays
 // silence until there. False where none comes within the tries.
 bool SndfileDecoder::skipDamage(int64_t from) {
+    if (skipsLeft_-- <= 0) return false;
     for (int i = 1; i <= kDamageTries; ++i) {
         const int64_t at = from + i * kDamageStep;
         if (at >= length_) break;

@@ -63,6 +63,7 @@ private:
     int64_t length_ = 0;
     int64_t next_ = 0;
     int64_t silence_ = 0;  // frames of a damaged stretch still to be played as silence
+    int skipsLeft_ = 0;
 };
 
 }  // namespace qiva

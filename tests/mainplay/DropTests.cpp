@@ -102,7 +102,7 @@ void DropTests::aDroppedTreeAddsTheSongsWithLyrics() {
     // The same drop again adds nothing; a drop without songs says so.
     Drop(w, {Url(root)}, w.Label5);
     QCOMPARE(f.ts.prompter.boxes.back().text,
-             QStringLiteral("已添加 0 首歌曲。\n5 首歌曲已在列表中，没有重复添加。\n"
+             QStringLiteral("已添加 0 首歌曲。\n6 首歌曲已在列表中，没有重复添加。\n"
                             "1 首歌曲旁边没有同名的歌词文件（.lrc 或 .txt），没有添加。"));
     Drop(w, {Url(in("notes.txt"))}, w.MP);
     QCOMPARE(f.ts.prompter.boxes.back().text, QStringLiteral("拖放的文件和文件夹中没有找到歌曲。"));
