@@ -18,6 +18,7 @@ cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp"
 
 run_target() {
   local t="$1" work="$build/fuzz-work/$1"
