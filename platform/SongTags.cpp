@@ -3,6 +3,7 @@
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
@@ -12,6 +13,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <algorithm>
 #include <exception>
 #include <initializer_list>
@@ -146,8 +148,7 @@ QString Property(const TagLib::PropertyMap& properties, std::initializer_list<co
     return {};
 }
 
-// Vorbis comments of FLAC, Ogg Vorbis and Opus files, a WAV file's INFO list: TagLib names their fields
-// alike. What an earlier tag of the same file gave is kept.
+// Vorbis comments of FLAC, Ogg Vorbis and Opus files. What an earlier tag of the same file gave is kept.
 void FillFromProperties(const TagLib::PropertyMap& properties, SongTags& out) {
     const auto fill = [&](QString& field, std::initializer_list<const char*> keys) {
         if (field.isEmpty()) field = Property(properties, keys);
@@ -160,18 +161,52 @@ void FillFromProperties(const TagLib::PropertyMap& properties, SongTags& out) {
     if (out.lyrics.isEmpty()) out.lyrics = LyricsText(Property(properties, {"LYRICS", "UNSYNCEDLYRICS"}));
 }
 
-void ReadOther(TagLib::File& file, SongTags& out) {
-    // A WAV file's ID3v2 tag comes from the same taggers as an MP3's, with the same GBK in Latin-1 fields.
-    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file); wav != nullptr && wav->hasID3v2Tag())
-        ReadId3v2(*wav->ID3v2Tag(), out);
-    FillFromProperties(file.properties(), out);
+// A WAV file's INFO list names no encoding: it holds UTF-8 or the system's code page, which InfoText below
+// hands on byte for byte, to be given the same chance of GBK as an ID3v1 tag.
+void FillFromInfo(const TagLib::RIFF::Info::Tag& info, SongTags& out) {
+    const auto fill = [&](QString& field, const char* id) {
+        if (field.isEmpty()) field = FromLatin1Field(info.fieldText(id), false).trimmed();
+    };
+    fill(out.title, "INAM");
+    fill(out.artist, "IART");
+    fill(out.album, "IPRD");
+    fill(out.lyricist, "IWRI");
+    fill(out.composer, "IMUS");
 }
+
+void ReadOther(TagLib::File& file, SongTags& out) {
+    auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file);
+    if (wav == nullptr) return FillFromProperties(file.properties(), out);
+    // A WAV file's ID3v2 tag comes from the same taggers as an MP3's, with the same GBK in Latin-1 fields.
+    if (wav->hasID3v2Tag()) ReadId3v2(*wav->ID3v2Tag(), out);
+    if (wav->hasInfoTag()) FillFromInfo(*wav->InfoTag(), out);
+}
+
+// INFO texts that are valid UTF-8 as UTF-8, any others as one character per byte (TagLib's own reader
+// drops them).
+class InfoText : public TagLib::RIFF::Info::StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override {
+        QByteArrayView bytes(data.data(), qsizetype(data.size()));
+        while (!bytes.isEmpty() && bytes.back() == '\0') bytes.chop(1);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(bytes);
+        if (!utf8.hasError()) return TagLib::String(text.toStdString(), TagLib::String::UTF8);
+        return TagLib::String(std::string(bytes.data(), size_t(bytes.size())), TagLib::String::Latin1);
+    }
+};
 
 // TagLib describes every damaged tag on stderr; a damaged tag here only means fewer prefilled boxes.
 class QuietTagLib : public TagLib::DebugListener {
 public:
-    QuietTagLib() { TagLib::setDebugListener(this); }
+    QuietTagLib() {
+        TagLib::setDebugListener(this);
+        TagLib::RIFF::Info::Tag::setStringHandler(&infoText_);
+    }
     void printMessage(const TagLib::String&) override {}
+
+private:
+    InfoText infoText_;
 };
 
 }  // namespace

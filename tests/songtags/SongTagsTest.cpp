@@ -45,6 +45,7 @@ private slots:
     void noTagsDamagedTagsAndNoFile();
     void vorbisCommentsOfEveryFormat_data();
     void vorbisCommentsOfEveryFormat();
+    void wavInfoListInGbk();
 
 private:
     QString copy(const QString& name) {
@@ -206,6 +207,26 @@ void SongTagsTest::vorbisCommentsOfEveryFormat() {
     QCOMPARE(tags.lyricist, QStringLiteral("方文山"));
     QCOMPARE(tags.composer, QStringLiteral("周杰伦"));
     QCOMPARE(tags.lyrics, QStringLiteral("窗外的麻雀\n在电线杆上多嘴"));
+}
+
+// A WAV file's INFO list, as a Chinese Windows tagger wrote it: GBK bytes with no encoding named.
+void SongTagsTest::wavInfoListInGbk() {
+    const auto le32 = [](qsizetype v) {
+        QByteArray b;
+        for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xff));
+        return b;
+    };
+    const QByteArray title = kGbkTitle + QByteArray(2, '\0');  // chunks are of even length
+    const QByteArray info = "INFOINAM" + le32(title.size()) + title;
+    QByteArray wav = QByteArray("WAVEfmt ") + le32(16) +
+                     QByteArray("\1\0\1\0\x40\x1f\0\0\x80\x3e\0\0\2\0\x10\0", 16) + "data" + le32(1600) +
+                     QByteArray(1600, '\0') + "LIST" + le32(info.size()) + info;
+    wav = "RIFF" + le32(wav.size()) + wav;
+    const QString path = dir_.filePath(QStringLiteral("info.wav"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size());
+    f.close();
+    QCOMPARE(ReadSongTags(path).title, QStringLiteral("七里香"));
 }
 
 QTEST_GUILESS_MAIN(SongTagsTest)
