@@ -1,11 +1,14 @@
 // Figures of the audio engine, side by side with mpg123 on the same files and the same sound server:
-//   open     time to open a 5-minute VBR file (FileName returns with the exact length)
-//   seek     error of a seek: where decoding resumes against a straight decode, and the position reported
-//   position reported position against the position heard through a PulseAudio null sink (recorded)
+//   open     time to open a 5-minute VBR file (FileName returns with the exact length), and a FLAC and an
+//            Opus file of the same music
+//   seek     error of a seek: where decoding resumes against a straight decode, and the position reported;
+//            on the MP3, FLAC and Opus files of the same clicks
+//   position reported position against the position heard through a PulseAudio null sink (recorded), on
+//            the MP3, FLAC and Opus files
 //   cpu      CPU time per second of audio while playing through PulseAudio, ours and `mpg123 -o pulse`,
 //            and the decoding cost alone (ours and `mpg123 -t`)
-// Needs sox and lame; the PulseAudio figures need a server (scripts/start-pulse.sh starts one).
-// Usage: bench_engine_bench [--quick]
+// Needs sox, lame, flac and opusenc; the PulseAudio figures need a server (scripts/start-pulse.sh starts
+// one). Usage: bench_engine_bench [--quick]
 
 #include <pulse/pulseaudio.h>
 #include <sys/resource.h>
@@ -24,11 +27,13 @@
 
 #include "platform/AudioDecoder.h"
 #include "platform/EnginePlayer.h"
+#include "platform/SongDecoder.h"
 
 namespace {
 
 using qiva::EnginePlayer;
 using qiva::Mp3Decoder;
+using qiva::SongDecoder;
 using Clock = std::chrono::steady_clock;
 
 double Now() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
@@ -77,11 +82,17 @@ bool MakeSongs(const QTemporaryDir& dir) {
            Run("lame", {"--quiet", "-V", "2", clicks, dir.filePath("clicks.mp3")}) &&
            Run("sox", {"-n", "-r", "44100", "-c", "2", dir.filePath("song.wav"), "synth", "300", "pinknoise",
                        "sine", "220-880", "vol", "0.3"}) &&
-           Run("lame", {"--quiet", "-V", "2", dir.filePath("song.wav"), dir.filePath("song.mp3")});
+           Run("lame", {"--quiet", "-V", "2", dir.filePath("song.wav"), dir.filePath("song.mp3")}) &&
+           Run("flac", {"-s", clicks, "-o", dir.filePath("clicks.flac")}) &&
+           Run("opusenc", {"--quiet", clicks, dir.filePath("clicks.opus")}) &&
+           // The encoders take 16 bits, a CD's own.
+           Run("sox", {dir.filePath("song.wav"), "-b", "16", dir.filePath("song16.wav")}) &&
+           Run("flac", {"-s", dir.filePath("song16.wav"), "-o", dir.filePath("song.flac")}) &&
+           Run("opusenc", {"--quiet", dir.filePath("song16.wav"), dir.filePath("song.opus")});
 }
 
 std::vector<int16_t> DecodeAll(const QString& path) {
-    Mp3Decoder d;
+    SongDecoder d;
     d.open(path);
     std::vector<int16_t> all(size_t(d.lengthFrames() * d.channels()));
     size_t at = 0;
@@ -98,7 +109,7 @@ int64_t Peak(const std::vector<int16_t>& s, int64_t from, int64_t to) {
     return best;
 }
 
-void OpenTime(const QString& song) {
+void OpenTime(const QString& song, const char* what) {
     std::vector<double> ms, cpu;
     for (int i = 0; i < 10; ++i) {
         EnginePlayer p(false, EnginePlayer::Output::Null);
@@ -111,23 +122,24 @@ void OpenTime(const QString& song) {
     std::sort(ms.begin(), ms.end());
     std::sort(cpu.begin(), cpu.end());
     // On a busy machine the wall time includes waiting for a core; the CPU time is the engine's own cost.
-    std::printf("open    5-minute VBR file: median %.1f ms (CPU %.1f ms), worst %.1f ms (target < 30 ms)\n",
-                ms[ms.size() / 2], cpu[cpu.size() / 2], ms.back());
+    std::printf("open    5-minute %s file: median %.1f ms (CPU %.1f ms), worst %.1f ms (target < 30 ms)\n",
+                what, ms[ms.size() / 2], cpu[cpu.size() / 2], ms.back());
 }
 
-void SeekError(const QString& clicks) {
+void SeekError(const QString& clicks, const char* what) {
     const std::vector<int16_t> all = DecodeAll(clicks);
-    Mp3Decoder d;
+    SongDecoder d;
     d.open(clicks);
+    const int rate = d.rate();
     std::mt19937 random(2);
-    std::uniform_int_distribution<int64_t> at(0, d.lengthFrames() - 3 * 44100);
+    std::uniform_int_distribution<int64_t> at(0, d.lengthFrames() - 3 * rate);
     int64_t worstFrames = 0;
-    std::vector<int16_t> got(44100 * 2);
+    std::vector<int16_t> got(size_t(rate) * 2);
     for (int i = 0; i < 200; ++i) {
         const int64_t target = at(random);
         d.seek(target);
-        const size_t n = d.read(got.data(), 44100);
-        const int64_t straight = Peak(all, target, target + 44100);
+        const size_t n = d.read(got.data(), size_t(rate));
+        const int64_t straight = Peak(all, target, target + rate);
         int64_t afterSeek = target;
         for (size_t k = 0; k < n; ++k)
             if (std::abs(got[k * 2]) > std::abs(got[size_t(afterSeek - target) * 2]))
@@ -140,14 +152,14 @@ void SeekError(const QString& clicks) {
     p.Play();
     p.Pause();  // paused, so that the clock does not move between setting and reading
     for (int i = 0; i < 50; ++i) {
-        const double target = double(at(random)) / 44100;
+        const double target = double(at(random)) / rate;
         p.setCurrentPosition(target);
         worstReported = std::max(worstReported, std::abs(p.CurrentPosition() - target));
     }
     std::printf(
-        "seek    200 decoder seeks: worst %.3f ms off the straight decode; 50 player seeks: position "
+        "seek    %s, 200 decoder seeks: worst %.3f ms off the straight decode; 50 player seeks: position "
         "worst %.3f ms off the target (target < 1 ms)\n",
-        double(worstFrames) / 44.1, worstReported * 1000);
+        what, double(worstFrames) * 1000 / rate, worstReported * 1000);
 }
 
 // Records the default source (the null sink's monitor) and times every fragment's arrival; the earliest
@@ -268,7 +280,7 @@ double PositionAt(const std::vector<Reading>& r, double wall) {
     return -1;
 }
 
-void PositionError(const QString& clicks, double seconds) {
+void PositionError(const QString& clicks, double seconds, const char* what) {
     Recorder rec;
     const QByteArray sink = qgetenv("QIVA_PULSE_SINK");
     const QByteArray monitor = sink.isEmpty() ? QByteArray() : sink + ".monitor";
@@ -311,12 +323,12 @@ void PositionError(const QString& clicks, double seconds) {
         mean += e / double(errors.size());
         worst = std::max(worst, std::abs(e));
     }
-    std::printf("position each click, ms:");
+    std::printf("position %s, each click, ms:", what);
     for (double e : errors) std::printf(" %+.1f", e);
     std::printf("\n");
     std::printf(
-        "position reported minus heard over %zu clicks: mean %+.2f ms, worst %.2f ms (target < 5 ms)\n",
-        errors.size(), mean, worst);
+        "position %s, reported minus heard over %zu clicks: mean %+.2f ms, worst %.2f ms (target < 5 ms)\n",
+        what, errors.size(), mean, worst);
 }
 
 void Cpu(const QString& song, double seconds) {
@@ -357,9 +369,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make the bench songs (sox and lame are needed)\n");
         return 1;
     }
-    OpenTime(dir.filePath("song.mp3"));
-    SeekError(dir.filePath("clicks.mp3"));
-    PositionError(dir.filePath("clicks.mp3"), quick ? 10 : 30);
+    for (const char* kind : {"mp3", "flac", "opus"}) {
+        const QString name = QString::fromLatin1(kind);
+        const QByteArray what = name == "mp3" ? QByteArray("VBR MP3") : name.toUpper().toLatin1();
+        OpenTime(dir.filePath("song." + name), what.constData());
+        SeekError(dir.filePath("clicks." + name), what.constData());
+        PositionError(dir.filePath("clicks." + name), quick ? 10 : 30, what.constData());
+    }
     Cpu(dir.filePath("song.mp3"), quick ? 10 : 30);
     return 0;
 }

@@ -8,8 +8,12 @@
 #include <vector>
 
 #include "platform/AudioDecoder.h"
+#include "platform/ContentKind.h"
 #include "platform/MediaPlayer.h"
+#include "platform/OpusDecoder.h"
 #include "platform/Prompter.h"
+#include "platform/SndfileDecoder.h"
+#include "platform/VorbisDecoder.h"
 #include "store/LrcFormat.h"
 #include "store/Main.h"
 #include "wizard/ExpandMarks.h"
@@ -318,7 +322,7 @@ std::string LyricTextOnce(const uint8_t* data, size_t size) {
     return CheckExpansion(LowercaseAscii(RemoveSpaces(text)));
 }
 
-std::string DecodeThrough(Mp3Decoder& d) {
+std::string DecodeThrough(AudioDecoder& d) {
     std::vector<int16_t> buffer(4096 * 2);
     int64_t total = 0;
     for (size_t n = d.read(buffer.data(), 4096); n > 0; n = d.read(buffer.data(), 4096)) {
@@ -330,7 +334,7 @@ std::string DecodeThrough(Mp3Decoder& d) {
     return {};
 }
 
-std::string SeekAround(Mp3Decoder& d) {
+std::string SeekAround(AudioDecoder& d) {
     std::vector<int16_t> buffer(256 * 2);
     const int64_t length = d.lengthFrames();
     for (const int64_t target : {length / 2, length - 1, length, length + 1000, int64_t{-5}, int64_t{0}}) {
@@ -350,10 +354,10 @@ std::string SeekAround(Mp3Decoder& d) {
     return {};
 }
 
-std::string Mp3Once(const uint8_t* data, size_t size) {
-    const QString path = ScratchPath("song.mp3");
-    if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
-    Mp3Decoder d;
+// The promises every decoder keeps: a refused file leaves nothing open; an accepted one has a rate and
+// channels the outputs take and a length of at least a tenth of a second, decodes through within that
+// length and stays inside it on every seek.
+std::string SongOnce(AudioDecoder& d, const QString& path, int lowestRate, int highestRate) {
     try {
         d.open(path);
     } catch (const PlayerError&) {
@@ -361,10 +365,47 @@ std::string Mp3Once(const uint8_t* data, size_t size) {
         return {};
     }
     if (d.channels() < 1 || d.channels() > 2) return Broken("the song has an impossible channel count");
-    if (d.rate() < 8000 || d.rate() > 48000) return Broken("the song has an impossible rate");
-    if (d.lengthSeconds() < Mp3Decoder::kMinimumSeconds) return Broken("a too short song was accepted");
+    if (d.rate() < lowestRate || d.rate() > highestRate) return Broken("the song has an impossible rate");
+    if (d.lengthSeconds() < AudioDecoder::kMinimumSeconds) return Broken("a too short song was accepted");
     if (std::string why = DecodeThrough(d); !why.empty()) return why;
     return SeekAround(d);
+}
+
+std::string Mp3Once(const uint8_t* data, size_t size) {
+    const QString path = ScratchPath("song.mp3");
+    if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
+    Mp3Decoder d;
+    return SongOnce(d, path, 8000, 48000);
+}
+
+std::string SndfileOnce(const uint8_t* data, size_t size, SndfileDecoder::Format format) {
+    const QString path = ScratchPath(format == SndfileDecoder::Format::Flac ? "song.flac" : "song.wav");
+    if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
+    SndfileDecoder d(format);
+    return SongOnce(d, path, AudioDecoder::kMinimumRate, AudioDecoder::kMaximumRate);
+}
+
+// Vorbis or Opus as the first packet says; anything else goes to the Opus decoder, which must refuse it.
+std::string OggOnce(const uint8_t* data, size_t size) {
+    const QString path = ScratchPath("song.ogg");
+    if (!WriteInput(path, data, size)) return Broken("the scratch folder cannot be written");
+    if (OggCodecOf(path, SniffContent(path).tagBytes) == OggCodec::Vorbis) {
+        VorbisDecoder d;
+        return SongOnce(d, path, AudioDecoder::kMinimumRate, AudioDecoder::kMaximumRate);
+    }
+    OpusDecoder d;
+    return SongOnce(d, path, 48000, 48000);
+}
+
+template <typename Once>
+std::string SongGuarded(Once once) {
+    return Guarded([&] {
+        try {
+            return once();
+        } catch (const PlayerError& e) {
+            return std::string("an unexpected player error: ") + e.what();
+        }
+    });
 }
 
 }  // namespace
@@ -386,13 +427,19 @@ std::string LyricText(const uint8_t* data, size_t size) {
 }
 
 std::string Mp3(const uint8_t* data, size_t size) {
-    return Guarded([&] {
-        try {
-            return Mp3Once(data, size);
-        } catch (const PlayerError& e) {
-            return std::string("an unexpected player error: ") + e.what();
-        }
-    });
+    return SongGuarded([&] { return Mp3Once(data, size); });
+}
+
+std::string Flac(const uint8_t* data, size_t size) {
+    return SongGuarded([&] { return SndfileOnce(data, size, SndfileDecoder::Format::Flac); });
+}
+
+std::string Wav(const uint8_t* data, size_t size) {
+    return SongGuarded([&] { return SndfileOnce(data, size, SndfileDecoder::Format::Wave); });
+}
+
+std::string Ogg(const uint8_t* data, size_t size) {
+    return SongGuarded([&] { return OggOnce(data, size); });
 }
 
 Target TargetNamed(const std::string& name) {
@@ -401,6 +448,9 @@ Target TargetNamed(const std::string& name) {
     if (name == "lrc") return &LrcFile;
     if (name == "text") return &LyricText;
     if (name == "mp3") return &Mp3;
+    if (name == "flac") return &Flac;
+    if (name == "wav") return &Wav;
+    if (name == "ogg") return &Ogg;
     return nullptr;
 }
 

@@ -27,7 +27,13 @@ std::string LyricText(const uint8_t* data, size_t size);
 // The bytes as a song: the engine's decoder opens it, decodes it through and seeks in it.
 std::string Mp3(const uint8_t* data, size_t size);
 
-// The targets by the names of their corpus folders: "assoc", "lyrics", "lrc", "text", "mp3".
+// The bytes as a FLAC, WAV or Ogg (Vorbis or Opus) song: the same, through the decoder of that format.
+std::string Flac(const uint8_t* data, size_t size);
+std::string Wav(const uint8_t* data, size_t size);
+std::string Ogg(const uint8_t* data, size_t size);
+
+// The targets by the names of their corpus folders: "assoc", "lyrics", "lrc", "text", "mp3", "flac", "wav",
+// "ogg".
 using Target = std::string (*)(const uint8_t*, size_t);
 Target TargetNamed(const std::string& name);
 

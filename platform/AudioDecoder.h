@@ -19,6 +19,9 @@ class AudioDecoder {
 public:
     // A file shorter than this is not a song but a false sync in a damaged file or one of another kind.
     static constexpr double kMinimumSeconds = 0.1;
+    // The rates of lossless and Vorbis files the outputs are given; anything else is a damaged header.
+    static constexpr int kMinimumRate = 1000;
+    static constexpr int kMaximumRate = 384000;
 
     AudioDecoder() = default;
     virtual ~AudioDecoder() = default;

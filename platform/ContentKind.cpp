@@ -85,6 +85,21 @@ Content SniffContent(const QString& path) {
     return content;
 }
 
+OggCodec OggCodecOf(const QString& path, int64_t tagBytes) {
+    // A page: "OggS", version, flags, granule, serial, sequence, checksum, then the count of its segments
+    // at offset 26, their lengths, and the packets; the first packet of a stream starts with its codec's
+    // name.
+    constexpr int64_t kHeader = 27;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(tagBytes)) return OggCodec::Other;
+    const QByteArray page = file.read(kHeader + 255 + 8);
+    if (page.size() < kHeader || !page.startsWith("OggS")) return OggCodec::Other;
+    const QByteArray packet = page.mid(kHeader + static_cast<unsigned char>(page[26]));
+    if (packet.startsWith(QByteArrayView("\x01vorbis"))) return OggCodec::Vorbis;
+    if (packet.startsWith(QByteArrayView("OpusHead"))) return OggCodec::Opus;
+    return OggCodec::Other;
+}
+
 const char* ContentKindName(ContentKind kind) {
     switch (kind) {
         case ContentKind::Unknown:

@@ -39,6 +39,10 @@ struct Content {
 Content SniffContent(const QString& path);
 // The kind of the bytes at the start of a file's content (after any ID3v2 tag).
 ContentKind KindOfBytes(const char* bytes, int64_t size);
+// The codec of an Ogg file, told by the first packet of its first page (the stream's identification header).
+enum class OggCodec { Other, Vorbis, Opus };
+OggCodec OggCodecOf(const QString& path, int64_t tagBytes);
+
 // For messages: "a WAV file", "a JPEG picture"...
 const char* ContentKindName(ContentKind kind);
 

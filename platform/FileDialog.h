@@ -11,8 +11,10 @@ class QWidget;
 
 namespace qiva {
 
-// The filters of the dialogs that choose a song or a lyrics file, the same in every window that asks.
-inline const QString kSongFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+// The filters of the dialogs that choose a song or a lyrics file, the same in every window that asks. Every
+// song the engine plays first, so that a dialog opens showing all of them; MP3 alone second.
+inline const QString kSongFilter = QStringLiteral(
+    "音乐文件(*.MP3;*.FLAC;*.OGG;*.OPUS;*.WAV)|*.MP3;*.FLAC;*.OGG;*.OPUS;*.WAV|MP3 Files(*.MP3)|*.MP3");
 // The program's own lyrics files and LRC files together first, then each kind alone.
 inline const QString kLyricsFilter =
     QStringLiteral("歌词文件(*.TXT;*.LRC)|*.TXT;*.LRC|Text Files(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");

@@ -25,8 +25,8 @@ public:
     ~MediaPlayer() override;
 
     // Opens the file synchronously; Duration is known when this returns. With auto-start the song then
-    // plays. Throws PlayerError for a missing, empty or non-MP3 file (the player is then left stopped with
-    // no file).
+    // plays. Throws PlayerError for a missing or empty file, or one that is no song of a format the engine
+    // plays (the player is then left stopped with no file).
     void setFileName(const QString& path);
     QString FileName() const { return fileName_; }
     void Play();  // throws PlayerError when no playable file is open

@@ -5,8 +5,8 @@
 
 namespace qiva {
 
-// Players on the real audio engine: MP3 decoding, and PulseAudio output, or a null output paced by the
-// steady clock where no sound server answers or QIVA_AUDIO=null asks for it.
+// Players on the real audio engine: every song format, and PulseAudio output, or a null output paced by
+// the steady clock where no sound server answers or QIVA_AUDIO=null asks for it.
 class RealPlayerFactory : public MediaPlayerFactory {
 public:
     std::unique_ptr<MediaPlayer> create(bool autoStart) override;

@@ -7,7 +7,9 @@
 namespace qiva {
 
 // File name extensions of songs, lower case, without the dot.
-inline const QStringList kSongExtensions = {QStringLiteral("mp3")};
+inline const QStringList kSongExtensions = {QStringLiteral("mp3"), QStringLiteral("flac"),
+                                            QStringLiteral("ogg"), QStringLiteral("opus"),
+                                            QStringLiteral("wav")};
 
 // Whether `fileName` (a name or a path) ends in a song extension, in any letter case.
 inline bool IsSongFile(const QString& fileName) {

@@ -3,15 +3,20 @@
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/wavfile.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <string>
 
 #include "store/Codec.h"
@@ -90,14 +95,17 @@ QString TextFrame(const TagLib::ID3v2::Tag& tag, const char* id) {
     return {};
 }
 
+QString LyricsText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text.trimmed();
+}
+
 QString LyricsFrame(const TagLib::ID3v2::Tag& tag) {
     for (TagLib::ID3v2::Frame* frame : tag.frameList("USLT")) {
         const auto* uslt = dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
         if (uslt == nullptr) continue;
-        QString text = FieldText(uslt->text(), uslt->textEncoding());
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
-        text = text.trimmed();
+        const QString text = LyricsText(FieldText(uslt->text(), uslt->textEncoding()));
         if (!text.isEmpty()) return text;
     }
     return {};
@@ -129,11 +137,76 @@ void ReadMpeg(TagLib::MPEG::File& file, SongTags& out) {
         if (const TagLib::ID3v1::Tag* tag = file.ID3v1Tag(); tag != nullptr) FillFromId3v1(*tag, out);
 }
 
+// The first non-empty value of any of `keys`; Vorbis comments are UTF-8 by definition, so no guessing.
+QString Property(const TagLib::PropertyMap& properties, std::initializer_list<const char*> keys) {
+    for (const char* key : keys) {
+        const auto found = properties.find(key);
+        if (found == properties.end()) continue;
+        for (const TagLib::String& value : found->second)
+            if (const QString text = FromTagLib(value).trimmed(); !text.isEmpty()) return text;
+    }
+    return {};
+}
+
+// Vorbis comments of FLAC, Ogg Vorbis and Opus files. What an earlier tag of the same file gave is kept.
+void FillFromProperties(const TagLib::PropertyMap& properties, SongTags& out) {
+    const auto fill = [&](QString& field, std::initializer_list<const char*> keys) {
+        if (field.isEmpty()) field = Property(properties, keys);
+    };
+    fill(out.title, {"TITLE"});
+    fill(out.artist, {"ARTIST"});
+    fill(out.album, {"ALBUM"});
+    fill(out.lyricist, {"LYRICIST"});
+    fill(out.composer, {"COMPOSER"});
+    if (out.lyrics.isEmpty()) out.lyrics = LyricsText(Property(properties, {"LYRICS", "UNSYNCEDLYRICS"}));
+}
+
+// A WAV file's INFO list names no encoding: it holds UTF-8 or the system's code page, which InfoText below
+// hands on byte for byte, to be given the same chance of GBK as an ID3v1 tag.
+void FillFromInfo(const TagLib::RIFF::Info::Tag& info, SongTags& out) {
+    const auto fill = [&](QString& field, const char* id) {
+        if (field.isEmpty()) field = FromLatin1Field(info.fieldText(id), false).trimmed();
+    };
+    fill(out.title, "INAM");
+    fill(out.artist, "IART");
+    fill(out.album, "IPRD");
+    fill(out.lyricist, "IWRI");
+    fill(out.composer, "IMUS");
+}
+
+void ReadOther(TagLib::File& file, SongTags& out) {
+    auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file);
+    if (wav == nullptr) return FillFromProperties(file.properties(), out);
+    // A WAV file's ID3v2 tag comes from the same taggers as an MP3's, with the same GBK in Latin-1 fields.
+    if (wav->hasID3v2Tag()) ReadId3v2(*wav->ID3v2Tag(), out);
+    if (wav->hasInfoTag()) FillFromInfo(*wav->InfoTag(), out);
+}
+
+// INFO texts that are valid UTF-8 as UTF-8, any others as one character per byte (TagLib's own reader
+// drops them).
+class InfoText : public TagLib::RIFF::Info::StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override {
+        QByteArrayView bytes(data.data(), qsizetype(data.size()));
+        while (!bytes.isEmpty() && bytes.back() == '\0') bytes.chop(1);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(bytes);
+        if (!utf8.hasError()) return TagLib::String(text.toStdString(), TagLib::String::UTF8);
+        return TagLib::String(std::string(bytes.data(), size_t(bytes.size())), TagLib::String::Latin1);
+    }
+};
+
 // TagLib describes every damaged tag on stderr; a damaged tag here only means fewer prefilled boxes.
 class QuietTagLib : public TagLib::DebugListener {
 public:
-    QuietTagLib() { TagLib::setDebugListener(this); }
+    QuietTagLib() {
+        TagLib::setDebugListener(this);
+        TagLib::RIFF::Info::Tag::setStringHandler(&infoText_);
+    }
     void printMessage(const TagLib::String&) override {}
+
+private:
+    InfoText infoText_;
 };
 
 }  // namespace
@@ -163,8 +236,10 @@ SongTags ReadSongTags(const QString& path) {
         // Tags only: the audio's own length comes from the engine, which decodes it exactly.
         TagLib::FileRef ref(name.constData(), false);
         if (ref.isNull()) return tags;
-        // Other formats (FLAC, Ogg Vorbis comments) join here, each by its own file type.
-        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) ReadMpeg(*mpeg, tags);
+        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file()))
+            ReadMpeg(*mpeg, tags);
+        else
+            ReadOther(*ref.file(), tags);
     } catch (const std::exception&) {
         return {};
     }

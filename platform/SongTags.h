@@ -17,7 +17,8 @@ struct SongTags {
     QString lyrics;  // unsynchronised lyrics, line breaks as "\n"
 };
 
-// Reads the tags of `path` (MP3: ID3v2, then ID3v1 for what ID3v2 lacks). Never throws: a missing,
+// Reads the tags of `path` (MP3: ID3v2, then ID3v1 for what ID3v2 lacks; FLAC, Ogg Vorbis and Opus: their
+// Vorbis comments; WAV: ID3v2, then its INFO list). Never throws: a missing,
 // unreadable or damaged file, or a format without tags the reader knows, gives empty fields.
 SongTags ReadSongTags(const QString& path);
 

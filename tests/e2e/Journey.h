@@ -2,7 +2,8 @@
 // One person's afternoon with the program, on a real X display with the real file dialogs, message boxes,
 // input box and audio engine (null output, real time), in a fresh lyrics folder: the first start and the
 // demo, a whole authoring run, playing the result, two associations with a duplicate answered No and Yes,
-// and an edit saved under the old name. The slots run in order and each builds on the one before.
+// and an edit saved under the old name, and last a FLAC song linked to lyrics and played. The slots run in
+// order and each builds on the one before.
 
 #include <QList>
 #include <QObject>
@@ -39,6 +40,7 @@ private slots:
     void desktopLyricsOverOtherWindows();
     void mprisDrivenByPlayerctl();
     void desktopPartsFollowThePlayerWindow();
+    void flacSongAssociatedAndPlayed();
     void droppedFolderAddsSongsWithLyrics();
     void droppedSongPlaysWithItsLrc();
     void newSongTimedFromTheKeyboardSavedAsLrc();

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/AudioDecoder.h"
+#include "platform/SongDecoder.h"
 
 namespace qiva::test {
 
@@ -24,7 +24,8 @@ void Put16(QByteArray& b, uint16_t v) {
 }  // namespace
 
 void WriteClickWav(const QString& path, const SourceSpec& spec) {
-    const auto dataBytes = uint32_t(spec.frames * spec.channels * 2);
+    const int bytes = spec.bits / 8;
+    const auto dataBytes = uint32_t(spec.frames * spec.channels * bytes);
     QByteArray b;
     b.append("RIFF");
     Put32(b, 36 + dataBytes);
@@ -33,17 +34,17 @@ void WriteClickWav(const QString& path, const SourceSpec& spec) {
     Put16(b, 1);
     Put16(b, uint16_t(spec.channels));
     Put32(b, uint32_t(spec.rate));
-    Put32(b, uint32_t(spec.rate * spec.channels * 2));
-    Put16(b, uint16_t(spec.channels * 2));
-    Put16(b, 16);
+    Put32(b, uint32_t(spec.rate * spec.channels * bytes));
+    Put16(b, uint16_t(spec.channels * bytes));
+    Put16(b, uint16_t(spec.bits));
     b.append("data");
     Put32(b, dataBytes);
     QByteArray pcm(qsizetype(dataBytes), '\0');
-    for (int64_t click : spec.clicks)
+    const uint32_t click = bytes == 3 ? uint32_t(kClick) << 8 | 0xC0 : uint32_t(kClick);
+    for (int64_t frame : spec.clicks)
         for (int c = 0; c < spec.channels; ++c) {
-            const qsizetype at = qsizetype((click * spec.channels + c) * 2);
-            pcm[at] = char(20000 & 0xff);
-            pcm[at + 1] = char(20000 >> 8);
+            const qsizetype at = qsizetype((frame * spec.channels + c) * bytes);
+            for (int i = 0; i < bytes; ++i) pcm[at + i] = char((click >> (8 * i)) & 0xff);
         }
     b.append(pcm);
     QFile f(path);
@@ -72,9 +73,9 @@ int64_t PeakFrame(const std::vector<int16_t>& samples, int channels, int64_t aro
     return best;
 }
 
-std::vector<int16_t> DecodeAll(const QString& mp3, int* channels) {
-    Mp3Decoder d;
-    d.open(mp3);
+std::vector<int16_t> DecodeAll(const QString& song, int* channels) {
+    SongDecoder d;
+    d.open(song);
     std::vector<int16_t> all(size_t(d.lengthFrames() * d.channels()));
     size_t at = 0;
     while (at < all.size()) {

@@ -14,9 +14,13 @@ struct SourceSpec {
     int channels = 2;
     int64_t frames = 3 * 44100;
     std::vector<int64_t> clicks;  // frames of the source holding a full-scale-ish click
+    int bits = 16;                // 16, or 24: each click then lies three quarters above 16-bit 20000
 };
 
-// Writes a 16-bit PCM WAV file of silence with the given clicks.
+// The click's value in 16 bits; a 24-bit click, rounded to the nearest, gives one more.
+constexpr int16_t kClick = 20000;
+
+// Writes a PCM WAV file of silence with the given clicks in every channel.
 void WriteClickWav(const QString& path, const SourceSpec& spec);
 
 // Encodes wav into mp3 with lame and the given options; fails the calling test when lame fails.
@@ -26,7 +30,7 @@ bool Encode(const QString& wav, const QString& mp3, const QStringList& lameOptio
 int64_t PeakFrame(const std::vector<int16_t>& samples, int channels, int64_t around, int64_t radius);
 
 // Every frame of the file, decoded straight through from the start.
-std::vector<int16_t> DecodeAll(const QString& mp3, int* channels = nullptr);
+std::vector<int16_t> DecodeAll(const QString& song, int* channels = nullptr);
 
 // A folder of songs shared by every test of a run: the click WAV and its encodings.
 class SongFolder {

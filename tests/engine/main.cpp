@@ -1,13 +1,14 @@
 // The engine's tests: the decoder, the player on the null output, the real sound-server path, and every
 // sample rate on both outputs.
-// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest, RateTest) runs that class
-// alone, with the remaining arguments passed to Qt Test.
+// A first argument naming one of the classes (DecoderTest, FormatTest, PlayerTest, PulseTest, RateTest) runs
+// that class alone, with the remaining arguments passed to Qt Test.
 #include <QApplication>
 #include <QtTest>
 #include <cstring>
 #include <vector>
 
 #include "DecoderTest.h"
+#include "FormatTest.h"
 #include "PlayerTest.h"
 #include "PulseTest.h"
 #include "RateTest.h"
@@ -15,10 +16,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qiva::test::DecoderTest decoder;
+    qiva::test::FormatTest formats;
     qiva::test::PlayerTest player;
     qiva::test::PulseTest pulse;
     qiva::test::RateTest rates;
-    std::vector<QObject*> tests{&decoder, &player, &pulse, &rates};
+    std::vector<QObject*> tests{&decoder, &formats, &player, &pulse, &rates};
     std::vector<char*> args(argv, argv + argc);
     if (argc > 1) {
         for (QObject* t : tests) {

@@ -20,7 +20,7 @@ private slots:
 };
 
 namespace {
-const char* const kTargets[] = {"assoc", "lyrics", "lrc", "text", "mp3"};
+const char* const kTargets[] = {"assoc", "lyrics", "lrc", "text", "mp3", "flac", "wav", "ogg"};
 
 QStringList FilesIn(const QString& folder) {
     QStringList files;

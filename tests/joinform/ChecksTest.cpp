@@ -133,7 +133,8 @@ void ChecksTest::dialogsAreSetUpAndKeepTheLyricsFolder() {
     r.browseLyrics(QString());
     const auto& shown = r.ts.dialogs.shown;
     QCOMPARE(shown.size(), size_t(4));
-    const QString mp3 = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+    const QString mp3 = QStringLiteral(
+        "音乐文件(*.MP3;*.FLAC;*.OGG;*.OPUS;*.WAV)|*.MP3;*.FLAC;*.OGG;*.OPUS;*.WAV|MP3 Files(*.MP3)|*.MP3");
     const QString text =
         QStringLiteral("歌词文件(*.TXT;*.LRC)|*.TXT;*.LRC|Text Files(*.TXT)|*.TXT|LRC Files(*.LRC)|*.LRC");
     const QStringList filters{mp3, text, mp3, text};

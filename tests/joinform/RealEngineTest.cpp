@@ -32,6 +32,8 @@ void RealEngineTest::songCheckPlaysAnMp3AndRejectsOtherFiles() {
                       QStringLiteral("-c"), QStringLiteral("2"), wav, QStringLiteral("synth"),
                       QStringLiteral("3"), QStringLiteral("sine"), QStringLiteral("440")}));
     QVERIFY(Run(lame, {QStringLiteral("--quiet"), wav, mp3}));
+    const QString aiff = dir.filePath(QStringLiteral("tone.MP3.aiff"));
+    QVERIFY(Run(sox, {wav, aiff}));
     const QString notMp3 = dir.filePath(QStringLiteral("words.MP3"));
     QVERIFY(WriteBytes(notMp3, QByteArray("\"A\",\"S\",0,\"C\",\"p\",\"T\",\"L\"\r\n").repeated(40)));
 
@@ -44,7 +46,7 @@ void RealEngineTest::songCheckPlaysAnMp3AndRejectsOtherFiles() {
     JoinForm form(m, services, *owner);
     QCOMPARE(owner->PlayState(), int(MediaPlayer::Paused));
 
-    ts.dialogs.answers = {mp3, notMp3, wav};
+    ts.dialogs.answers = {mp3, notMp3, aiff};
     form.Command1->click();
     QVERIFY(ts.prompter.boxes.empty());
     QVERIFY(form.songOk);

@@ -54,8 +54,9 @@ private slots:
 void DropTests::aDroppedTreeAddsTheSongsWithLyrics() {
     PlayerFixture f;
     const QString root = f.path(QStringLiteral("歌曲"));
-    for (const char* name : {"a.mp3", "a.lrc", "b.MP3", "B.TXT", "c.mp3", "c.wav", "d.mp3", "d.txt", "d.LRC",
-                             "notes.txt", "sub/f.mp3", "sub/f.txt", "sub/deeper/e.Mp3", "sub/deeper/e.lrc"}) {
+    for (const char* name :
+         {"a.mp3", "a.lrc", "b.MP3", "B.TXT", "c.mp3", "c.m4a", "d.mp3", "d.txt", "d.LRC", "notes.txt",
+          "sub/f.mp3", "sub/f.txt", "sub/g.FLAC", "sub/g.lrc", "sub/deeper/e.Mp3", "sub/deeper/e.lrc"}) {
         const QString path = QDir(root).filePath(QString::fromUtf8(name));
         QDir().mkpath(QFileInfo(path).path());
         f.writeBytes(QDir(f.dir.path()).relativeFilePath(path), "x");
@@ -80,17 +81,18 @@ void DropTests::aDroppedTreeAddsTheSongsWithLyrics() {
     QCOMPARE(f.ts.prompter.boxes.size(), size_t{1});
     QCOMPARE(f.ts.prompter.boxes[0].title, QStringLiteral("添加歌曲"));
     QCOMPARE(f.ts.prompter.boxes[0].text,
-             QStringLiteral("已添加 4 首歌曲。\n1 首歌曲已在列表中，没有重复添加。\n"
+             QStringLiteral("已添加 5 首歌曲。\n1 首歌曲已在列表中，没有重复添加。\n"
                             "1 首歌曲旁边没有同名的歌词文件（.lrc 或 .txt），没有添加。"));
     const QStringList entries = {in("a.mp3") + "\",\"" + in("a.lrc"),
                                  in("d.mp3") + "\",\"" + f.path("d.TXT"),
                                  in("b.MP3") + "\",\"" + in("B.TXT"),
                                  in("d.mp3") + "\",\"" + in("d.LRC"),
                                  in("sub/f.mp3") + "\",\"" + in("sub/f.txt"),
+                                 in("sub/g.FLAC") + "\",\"" + in("sub/g.lrc"),
                                  in("sub/deeper/e.Mp3") + "\",\"" + in("sub/deeper/e.lrc")};
     QCOMPARE(FileBytes(f.m.assocFilePath()),
-             EncodeAnsi("6\r\n\"" + entries.join(QStringLiteral("\"\r\n\"")) + "\"\r\n"));
-    QCOMPARE(Rows(w.List1).size(), 6);
+             EncodeAnsi("7\r\n\"" + entries.join(QStringLiteral("\"\r\n\"")) + "\"\r\n"));
+    QCOMPARE(Rows(w.List1).size(), 7);
     QCOMPARE(Rows(w.List1).last(), in("sub/deeper/e.Mp3") + "   " + in("sub/deeper/e.lrc"));
     // The selected row stays selected.
     QCOMPARE(w.List1->currentRow(), 1);
@@ -100,7 +102,7 @@ void DropTests::aDroppedTreeAddsTheSongsWithLyrics() {
     // The same drop again adds nothing; a drop without songs says so.
     Drop(w, {Url(root)}, w.Label5);
     QCOMPARE(f.ts.prompter.boxes.back().text,
-             QStringLiteral("已添加 0 首歌曲。\n5 首歌曲已在列表中，没有重复添加。\n"
+             QStringLiteral("已添加 0 首歌曲。\n6 首歌曲已在列表中，没有重复添加。\n"
                             "1 首歌曲旁边没有同名的歌词文件（.lrc 或 .txt），没有添加。"));
     Drop(w, {Url(in("notes.txt"))}, w.MP);
     QCOMPARE(f.ts.prompter.boxes.back().text, QStringLiteral("拖放的文件和文件夹中没有找到歌曲。"));

@@ -1,5 +1,6 @@
 // The song's own tags: GBK text in fields declared Latin-1, ID3v2 over ID3v1, unsynchronised lyrics, and
-// files with no tags or damaged ones, on MP3 files made at test time and tagged by id3v2. Unicode frames
+// files with no tags or damaged ones, on MP3 files made at test time and tagged by id3v2; the Vorbis
+// comments of FLAC, Ogg Vorbis and Opus files tagged by their encoders. Unicode frames
 // written by TagLib are read in the step-two test (wizard12).
 
 #include <QFile>
@@ -42,6 +43,9 @@ private slots:
     void gbkWrittenByARealTagger();
     void id3v1Only();
     void noTagsDamagedTagsAndNoFile();
+    void vorbisCommentsOfEveryFormat_data();
+    void vorbisCommentsOfEveryFormat();
+    void wavInfoListInGbk();
 
 private:
     QString copy(const QString& name) {
@@ -145,6 +149,84 @@ void SongTagsTest::noTagsDamagedTagsAndNoFile() {
     (void)ReadSongTags(damaged);
     QVERIFY(ReadSongTags(dir_.filePath(QStringLiteral("missing.mp3"))).title.isEmpty());
     QVERIFY(ReadSongTags(dir_.path()).title.isEmpty());
+}
+
+namespace {
+// The same comments, given to each encoder in its own way.
+QStringList Options(const QString& flag) {
+    QStringList out;
+    for (const char* c : {"TITLE=七里香", "ARTIST=周杰伦", "ALBUM=七里香", "LYRICIST=方文山",
+                          "COMPOSER=周杰伦", "LYRICS=窗外的麻雀\r\n在电线杆上多嘴"})
+        out << flag << QString::fromUtf8(c);
+    return out;
+}
+}  // namespace
+
+void SongTagsTest::vorbisCommentsOfEveryFormat_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("quiet");
+    QTest::addColumn<QString>("commentFlag");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("flac") << "flac"
+                          << "-s"
+                          << "-T"
+                          << "tagged.flac";
+    QTest::newRow("ogg vorbis") << "oggenc"
+                                << "-Q"
+                                << "-c"
+                                << "tagged.ogg";
+    // Named .ogg although it is Opus: the reader goes by the content when the name misleads it.
+    QTest::newRow("opus named ogg") << "opusenc"
+                                    << "--quiet"
+                                    << "--comment"
+                                    << "tagged-opus.ogg";
+}
+
+void SongTagsTest::vorbisCommentsOfEveryFormat() {
+    QFETCH(QString, program);
+    QFETCH(QString, quiet);
+    QFETCH(QString, commentFlag);
+    QFETCH(QString, name);
+    // 16 bits, which every encoder reads.
+    const QString wav = dir_.filePath(QStringLiteral("plain16.wav"));
+    if (!QFile::exists(wav))
+        QCOMPARE(QProcess::execute(QStringLiteral("sox"),
+                                   {dir_.filePath(QStringLiteral("plain.wav")), "-b", "16", wav}),
+                 0);
+    const QString song = dir_.filePath(name);
+    QStringList arguments = Options(commentFlag);
+    arguments.prepend(quiet);
+    arguments << wav;
+    if (program != "opusenc") arguments << QStringLiteral("-o");
+    arguments << song;
+    QCOMPARE(QProcess::execute(program, arguments), 0);
+    const SongTags tags = ReadSongTags(song);
+    QCOMPARE(tags.title, QStringLiteral("七里香"));
+    QCOMPARE(tags.artist, QStringLiteral("周杰伦"));
+    QCOMPARE(tags.album, QStringLiteral("七里香"));
+    QCOMPARE(tags.lyricist, QStringLiteral("方文山"));
+    QCOMPARE(tags.composer, QStringLiteral("周杰伦"));
+    QCOMPARE(tags.lyrics, QStringLiteral("窗外的麻雀\n在电线杆上多嘴"));
+}
+
+// A WAV file's INFO list, as a Chinese Windows tagger wrote it: GBK bytes with no encoding named.
+void SongTagsTest::wavInfoListInGbk() {
+    const auto le32 = [](qsizetype v) {
+        QByteArray b;
+        for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xff));
+        return b;
+    };
+    const QByteArray title = kGbkTitle + QByteArray(2, '\0');  // chunks are of even length
+    const QByteArray info = "INFOINAM" + le32(title.size()) + title;
+    QByteArray wav = QByteArray("WAVEfmt ") + le32(16) +
+                     QByteArray("\1\0\1\0\x40\x1f\0\0\x80\x3e\0\0\2\0\x10\0", 16) + "data" + le32(1600) +
+                     QByteArray(1600, '\0') + "LIST" + le32(info.size()) + info;
+    wav = "RIFF" + le32(wav.size()) + wav;
+    const QString path = dir_.filePath(QStringLiteral("info.wav"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size());
+    f.close();
+    QCOMPARE(ReadSongTags(path).title, QStringLiteral("七里香"));
 }
 
 QTEST_GUILESS_MAIN(SongTagsTest)

@@ -104,7 +104,8 @@ void TestStepOne::browsePicksAFile() {
     QCOMPARE(r.t.dialogs.shown.size(), size_t{2});
     const auto& second = r.t.dialogs.shown[1];
     QCOMPARE(second.kind, FileDialog::Kind::Open);
-    QCOMPARE(second.filter, QStringLiteral("MP3 Files(*.MP3)|*.MP3"));
+    QCOMPARE(second.filter, QStringLiteral("音乐文件(*.MP3;*.FLAC;*.OGG;*.OPUS;*.WAV)|*.MP3;*.FLAC;*.OGG;*."
+                                           "OPUS;*.WAV|MP3 Files(*.MP3)|*.MP3"));
     QCOMPARE(second.flags, 1);
     QCOMPARE(second.fileNameBefore, QString());  // cleared before every showing
     QCOMPARE(second.initDir, QString());
