@@ -9,9 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/SongDecoder.h"
 #include "platform/AudioOutput.h"
 #include "platform/MediaPlayer.h"
+#include "platform/SongDecoder.h"
+#include "platform/TimeStretch.h"
 
 namespace qiva {
 
@@ -41,6 +42,9 @@ protected:
     double doPosition() const override;
     double doDuration() const override { return decoder_.lengthSeconds(); }
     bool hasFile() const override { return decoder_.isOpen(); }
+    // Playing, the new speed starts where the decoding has got to, a little ahead of what is heard; paused,
+    // the run starts again at the new speed on Play.
+    void doSetSpeed(int percent) override;
 
 private:
     void beginRun();
@@ -54,8 +58,10 @@ private:
     Output mode_;
     SongDecoder decoder_;
     std::unique_ptr<AudioOutput> output_;
-    int64_t base_ = 0;        // the frame the current run started at; the position when there is none
-    bool runActive_ = false;  // a run is playing or paused
+    int64_t base_ = 0;       // the frame the current run started at; the position when there is none
+    SongTimeline timeline_;  // the song frame of each frame the output plays in the current run
+    std::atomic<int> wantedSpeed_{100};  // read by the decoding thread before every piece
+    bool runActive_ = false;             // a run is playing or paused
     int volume_ = 100;
 
     // Hand-over between the owning thread and the decoding thread.
