@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/AudioDecoder.h"
@@ -39,6 +40,13 @@ void WriteClickWav(const QString& path, const SourceSpec& spec) {
     b.append("data");
     Put32(b, dataBytes);
     QByteArray pcm(qsizetype(dataBytes), '\0');
+    for (int64_t i = 0; spec.tone != 0 && i < spec.frames; ++i) {
+        const auto s = int16_t(std::lround(spec.tone * std::sin(2 * M_PI * 440 * double(i) / spec.rate)));
+        for (int c = 0; c < spec.channels; ++c) {
+            pcm[qsizetype((i * spec.channels + c) * 2)] = char(s & 0xff);
+            pcm[qsizetype((i * spec.channels + c) * 2 + 1)] = char((s >> 8) & 0xff);
+        }
+    }
     for (int64_t click : spec.clicks)
         for (int c = 0; c < spec.channels; ++c) {
             const qsizetype at = qsizetype((click * spec.channels + c) * 2);

@@ -14,9 +14,10 @@ struct SourceSpec {
     int channels = 2;
     int64_t frames = 3 * 44100;
     std::vector<int64_t> clicks;  // frames of the source holding a full-scale-ish click
+    int tone = 0;                 // amplitude of a 440 Hz tone under the clicks, so that a gap can be heard
 };
 
-// Writes a 16-bit PCM WAV file of silence with the given clicks.
+// Writes a 16-bit PCM WAV file of silence (or the tone) with the given clicks.
 void WriteClickWav(const QString& path, const SourceSpec& spec);
 
 // Encodes wav into mp3 with lame and the given options; fails the calling test when lame fails.

@@ -1,8 +1,7 @@
-// The engine's tests: the decoder, the player on the null output, the real sound-server path, and every
-// sample rate on both outputs.
-// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest, RateTest,
-// StretchTest) runs that class
-// alone, with the remaining arguments passed to Qt Test.
+// The engine's tests: the decoder, the player on the null output, the real sound-server path, every sample
+// rate on both outputs, and slowed playback.
+// A first argument naming one of the classes (DecoderTest, PlayerTest, PulseTest, RateTest, StretchTest) runs
+// that class alone, with the remaining arguments passed to Qt Test.
 #include <QApplication>
 #include <QtTest>
 #include <cstring>
