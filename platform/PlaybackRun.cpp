@@ -97,8 +97,8 @@ AudioOutput::Result PlaybackRun::endStretch(const int16_t* lookahead, size_t fra
     stretch_->finish(lookahead, frames, at - pieceSong_, extra, stretched_);
     const size_t got = stretched_.size() / size_t(channels_);
     const size_t main = got - std::min(got, extra);
-    fade_.assign(stretched_.begin() + ptrdiff_t(main * size_t(channels_)), stretched_.end());
     const Result result = write(stretched_, main);
+    fade_.assign(stretched_.begin() + ptrdiff_t(main * size_t(channels_)), stretched_.end());
     faded_ = 0;
     return result;
 }

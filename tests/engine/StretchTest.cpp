@@ -3,12 +3,15 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "Recording.h"
 #include "TestSongs.h"
 #include "platform/EnginePlayer.h"
+#include "platform/PlaybackRun.h"
 #include "platform/TimeStretch.h"
 
 namespace qiva::test {
@@ -76,6 +79,52 @@ double LongestGap(const std::vector<int16_t>& heard) {
 constexpr int kToneRate = 44100;
 constexpr int64_t kToneClickEvery = kToneRate / 2;
 constexpr int64_t kToneFirstClick = kToneRate * 3 / 10;
+
+// A song in memory, for a run of the engine without files.
+class MemoryDecoder : public AudioDecoder {
+public:
+    MemoryDecoder(std::vector<int16_t> pcm, int rate, int channels)
+        : pcm_(std::move(pcm)), rate_(rate), channels_(channels) {}
+    void open(const QString&) override {}
+    void close() override {}
+    bool isOpen() const override { return true; }
+    int rate() const override { return rate_; }
+    int channels() const override { return channels_; }
+    int64_t lengthFrames() const override { return int64_t(pcm_.size()) / channels_; }
+    void seek(int64_t frame) override { next_ = std::clamp<int64_t>(frame, 0, lengthFrames()); }
+    int64_t tell() const override { return next_; }
+    size_t read(int16_t* out, size_t maxFrames) override {
+        const auto n = size_t(std::min<int64_t>(int64_t(maxFrames), lengthFrames() - next_));
+        std::copy_n(pcm_.begin() + next_ * channels_, n * size_t(channels_), out);
+        next_ += int64_t(n);
+        return n;
+    }
+
+private:
+    std::vector<int16_t> pcm_;
+    int rate_, channels_;
+    int64_t next_ = 0;
+};
+
+// Keeps everything written, heard at once; `onWrite` is told the frames written so far.
+class CaptureOutput : public AudioOutput {
+public:
+    const char* name() const override { return "capture"; }
+    bool begin(const AudioFormat&) override { return true; }
+    void end() override {}
+    Result write(const int16_t* samples, size_t frames) override {
+        all.insert(all.end(), samples, samples + frames * 2);
+        if (onWrite) onWrite(int64_t(all.size() / 2));
+        return Result::Done;
+    }
+    Result drain() override { return Result::Done; }
+    void interrupt() override {}
+    void setPaused(bool) override {}
+    int64_t heardFrames() const override { return int64_t(all.size() / 2); }
+    void setVolume(int) override {}
+    std::vector<int16_t> all;
+    std::function<void(int64_t)> onWrite;
+};
 
 }  // namespace
 
@@ -165,6 +214,60 @@ void StretchTest::timelineMapsOutputToSongTime() {
     QCOMPARE(t.percentAt(100000), 75);
     t.reset(500, 75);
     QCOMPARE(t.songFrame(400), 800);
+}
+
+void StretchTest::runThroughChangesIsWholeAndInTime() {
+    // A run from 50 % to 100 % to 75 % and back to 50 %, everything the output got kept: the tone never
+    // drops out or swells at a change, every click comes out where the timeline says that song frame plays,
+    // and the output ends exactly with the song.
+    constexpr int kRate = 44100;
+    const int64_t frames = 6 * kRate;
+    std::vector<int16_t> pcm(size_t(frames * 2));
+    for (int64_t i = 0; i < frames; ++i)
+        pcm[size_t(2 * i)] = pcm[size_t(2 * i + 1)] =
+            int16_t(std::lround(3000 * std::sin(2 * M_PI * 440 * double(i) / kRate)));
+    std::vector<int64_t> clicks;
+    for (int64_t at = kRate / 5; at < frames - kRate / 5; at += kRate * 3 / 10) clicks.push_back(at);
+    for (int64_t at : clicks) pcm[size_t(2 * at)] = pcm[size_t(2 * at + 1)] = 20000;
+    MemoryDecoder decoder(pcm, kRate, 2);
+    CaptureOutput output;
+    SongTimeline timeline;
+    std::atomic<int> speed{50};
+    std::atomic<bool> stopping{false};
+    output.onWrite = [&](int64_t written) {
+        const std::vector<std::pair<int64_t, int>> plan{
+            {kRate * 3 / 2, 100}, {3 * kRate, 75}, {5 * kRate, 50}};
+        for (const auto& [after, percent] : plan)
+            if (written >= after) speed = percent;
+    };
+    timeline.reset(0, 50);
+    PlaybackRun run(decoder, output, timeline, speed, stopping);
+    QCOMPARE(run.play(50), AudioOutput::Result::Done);
+    const auto total = int64_t(output.all.size() / 2);
+    QVERIFY(std::abs(timeline.songFrame(total) - frames) <= 2);
+    QCOMPARE(timeline.percentAt(0), 50);
+    QCOMPARE(timeline.percentAt(total - 1), 50);
+    QVERIFY(timeline.percentAt(5 * kRate / 2) == 100 || timeline.percentAt(4 * kRate) == 75);
+    for (int64_t click : clicks) {
+        int64_t out = 0;
+        while (timeline.songFrame(out) < click) ++out;
+        const int64_t got = PeakFrame(output.all, 2, out, kRate / 10);
+        const double ms = double(timeline.songFrame(got) - click) * 1000 / kRate;  // in song time
+        QVERIFY2(std::abs(ms) <= 5, qPrintable(QString("click at %1: %2 ms off").arg(click).arg(ms)));
+    }
+    // The tone's level over every 5 ms that holds no click (the stretcher rings on a little after one).
+    constexpr int64_t kWindow = kRate / 200;
+    for (int64_t w = kRate / 20; w + kWindow < total - kRate / 20; w += kWindow) {
+        const int64_t song = timeline.songFrame(w);
+        const bool nearClick = std::any_of(clicks.begin(), clicks.end(),
+                                           [&](int64_t c) { return std::abs(c - song) < kRate / 25; });
+        if (nearClick) continue;
+        int peak = 0;
+        for (int64_t i = w; i < w + kWindow; ++i)
+            peak = std::max(peak, std::abs(int(output.all[size_t(2 * i)])));
+        QVERIFY2(peak > 2000 && peak < 4500,
+                 qPrintable(QString("peak %1 at output frame %2").arg(peak).arg(w)));
+    }
 }
 
 void StretchTest::positionMovesAtTheSpeed_data() {

@@ -15,6 +15,7 @@ private slots:
     void clicksComeOutAtSongTimeOverSpeed();
     void finishGivesTheExactLength();
     void timelineMapsOutputToSongTime();
+    void runThroughChangesIsWholeAndInTime();
     void positionMovesAtTheSpeed_data();
     void positionMovesAtTheSpeed();
     void speedIsKeptAcrossSongsAndSeeks();
