@@ -1,6 +1,5 @@
 #include "StretchTest.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
@@ -12,34 +11,11 @@
 #include "TestSongs.h"
 #include "platform/EnginePlayer.h"
 #include "platform/PlaybackRun.h"
-#include "platform/TimeStretch.h"
+#include "platform/SongDecoder.h"
 
 namespace qiva::test {
 
 namespace {
-
-// Faint noise (the stretcher has something to work on between clicks) with a click every `every` frames.
-std::vector<int16_t> ClickTrack(int channels, int64_t frames, int64_t first, int64_t every) {
-    std::vector<int16_t> pcm(size_t(frames * channels));
-    uint32_t seed = 1;
-    for (int16_t& s : pcm) {
-        seed = seed * 1664525u + 1013904223u;
-        s = int16_t(int32_t(seed >> 24) - 128);
-    }
-    for (int64_t at = first; at < frames; at += every)
-        for (int c = 0; c < channels; ++c) pcm[size_t(at * channels + c)] = 20000;
-    return pcm;
-}
-
-std::vector<int16_t> Stretch(TimeStretch& ts, const std::vector<int16_t>& in, int channels) {
-    std::vector<int16_t> out;
-    ts.prime(nullptr, 0);
-    constexpr size_t kPiece = 5000;  // not a multiple of the stretcher's own block
-    const size_t frames = in.size() / size_t(channels);
-    for (size_t at = 0; at < frames; at += kPiece)
-        ts.process(in.data() + at * size_t(channels), std::min(kPiece, frames - at), out);
-    return out;
-}
 
 // How fast the song time moves against the steady clock over `ms` of playing, once the position moves.
 double Rate(EnginePlayer& player, int ms) {
@@ -80,31 +56,13 @@ constexpr int kToneRate = 44100;
 constexpr int64_t kToneClickEvery = kToneRate / 2;
 constexpr int64_t kToneFirstClick = kToneRate * 3 / 10;
 
-// A song in memory, for a run of the engine without files.
-class MemoryDecoder : public AudioDecoder {
-public:
-    MemoryDecoder(std::vector<int16_t> pcm, int rate, int channels)
-        : pcm_(std::move(pcm)), rate_(rate), channels_(channels) {}
-    void open(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return true; }
-    int rate() const override { return rate_; }
-    int channels() const override { return channels_; }
-    int64_t lengthFrames() const override { return int64_t(pcm_.size()) / channels_; }
-    void seek(int64_t frame) override { next_ = std::clamp<int64_t>(frame, 0, lengthFrames()); }
-    int64_t tell() const override { return next_; }
-    size_t read(int16_t* out, size_t maxFrames) override {
-        const auto n = size_t(std::min<int64_t>(int64_t(maxFrames), lengthFrames() - next_));
-        std::copy_n(pcm_.begin() + next_ * channels_, n * size_t(channels_), out);
-        next_ += int64_t(n);
-        return n;
-    }
-
-private:
-    std::vector<int16_t> pcm_;
-    int rate_, channels_;
-    int64_t next_ = 0;
-};
+// Where the tone song's clicks fall in the decoded song.
+std::vector<int64_t> ToneClicks(const std::vector<int16_t>& decoded) {
+    std::vector<int64_t> at;
+    for (int64_t c = kToneFirstClick; c < 6 * kToneRate - kToneRate / 4; c += kToneClickEvery)
+        at.push_back(PeakFrame(decoded, 2, c, 100));
+    return at;
+}
 
 // Keeps everything written, heard at once; `onWrite` is told the frames written so far.
 class CaptureOutput : public AudioOutput {
@@ -141,95 +99,15 @@ void StretchTest::initTestCase() {
     if (!server_.isEmpty()) qputenv("PULSE_SERVER", server_.toUtf8());
 }
 
-void StretchTest::clicksComeOutAtSongTimeOverSpeed_data() {
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("44.1 kHz stereo 50 %") << 44100 << 2 << 50;
-    QTest::newRow("44.1 kHz stereo 75 %") << 44100 << 2 << 75;
-    QTest::newRow("22.05 kHz mono 50 %") << 22050 << 1 << 50;
-    QTest::newRow("48 kHz stereo 75 %") << 48000 << 2 << 75;
-}
-
-void StretchTest::clicksComeOutAtSongTimeOverSpeed() {
-    // The stretcher's start delay is dropped and its start pad primed: output frame k is song frame
-    // k × speed, so a click comes out where the song time over the speed puts it.
-    QFETCH(int, rate);
-    QFETCH(int, channels);
-    QFETCH(int, percent);
-    const int64_t every = rate * 7 / 10;
-    const std::vector<int16_t> in = ClickTrack(channels, 8 * rate, rate / 3, every);
-    TimeStretch ts(rate, channels, percent);
-    const std::vector<int16_t> out = Stretch(ts, in, channels);
-    double worst = 0;
-    int found = 0;
-    for (int64_t click = rate / 3; click < 7 * rate; click += every) {
-        const int64_t expected = click * 100 / percent;
-        const int64_t got = PeakFrame(out, channels, expected, rate / 10);
-        const double ms = double(got - expected) * 1000 / rate;
-        worst = std::max(worst, std::abs(ms));
-        found += std::abs(out[size_t(got * channels)]) > 5000;
-    }
-    QCOMPARE(found, 10);
-    QVERIFY2(worst <= 7, qPrintable(QString("worst %1 ms").arg(worst)));
-}
-
-void StretchTest::finishGivesTheExactLength() {
-    // Ended at a song frame, the output is exactly that much song over the speed, plus the fade asked for,
-    // whether the song goes on (lookahead) or has ended (silence).
-    const std::vector<int16_t> in = ClickTrack(2, 3 * 44100, 1000, 30000);
-    for (const bool lookahead : {true, false}) {
-        TimeStretch ts(44100, 2, 75);
-        std::vector<int16_t> out = Stretch(ts, in, 2);
-        constexpr int64_t kSong = 2 * 44100 + 123;  // part of the last piece: the rest is lookahead
-        const std::vector<int16_t> after(in.begin() + kSong * 2, in.end());
-        // Restart from kSong: what was stretched past it is not part of the song up to kSong.
-        TimeStretch again(44100, 2, 75);
-        out = Stretch(again, std::vector<int16_t>(in.begin(), in.begin() + kSong * 2), 2);
-        const size_t before = out.size() / 2;
-        QVERIFY(int64_t(before) < kSong * 100 / 75);  // the stretcher holds some back until told to end
-        again.finish(lookahead ? after.data() : nullptr, lookahead ? after.size() / 2 : 0, kSong, 220, out);
-        QCOMPARE(int64_t(out.size() / 2), std::llround(kSong * 100.0 / 75) + 220);
-        QCOMPARE(again.emitted() >= int64_t(out.size() / 2), true);
-    }
-}
-
-void StretchTest::timelineMapsOutputToSongTime() {
-    SongTimeline t;
-    t.reset(1000, 100);
-    t.add(44100, 45100, 50);
-    t.add(88200, 67150, 75);
-    const std::vector<std::pair<int64_t, int64_t>> table{
-        {0, 1000},
-        {44099, 45099},
-        {44100, 45100},
-        {44102, 45101},
-        {88199, 67149},
-        {88200, 67150},
-        {88200 + 400, 67150 + 300},
-    };
-    for (const auto& [out, song] : table) QCOMPARE(t.songFrame(out), song);
-    QCOMPARE(t.percentAt(0), 100);
-    QCOMPARE(t.percentAt(50000), 50);
-    QCOMPARE(t.percentAt(100000), 75);
-    t.reset(500, 75);
-    QCOMPARE(t.songFrame(400), 800);
-}
-
 void StretchTest::runThroughChangesIsWholeAndInTime() {
     // A run from 50 % to 100 % to 75 % and back to 50 %, everything the output got kept: the tone never
     // drops out or swells at a change, every click comes out where the timeline says that song frame plays,
     // and the output ends exactly with the song.
-    constexpr int kRate = 44100;
-    const int64_t frames = 6 * kRate;
-    std::vector<int16_t> pcm(size_t(frames * 2));
-    for (int64_t i = 0; i < frames; ++i)
-        pcm[size_t(2 * i)] = pcm[size_t(2 * i + 1)] =
-            int16_t(std::lround(3000 * std::sin(2 * M_PI * 440 * double(i) / kRate)));
-    std::vector<int64_t> clicks;
-    for (int64_t at = kRate / 5; at < frames - kRate / 5; at += kRate * 3 / 10) clicks.push_back(at);
-    for (int64_t at : clicks) pcm[size_t(2 * at)] = pcm[size_t(2 * at + 1)] = 20000;
-    MemoryDecoder decoder(pcm, kRate, 2);
+    constexpr int kRate = kToneRate;
+    const std::vector<int64_t> clicks = ToneClicks(DecodeAll(toneSong_));
+    SongDecoder decoder;
+    decoder.open(toneSong_);
+    const int64_t frames = decoder.lengthFrames();
     CaptureOutput output;
     SongTimeline timeline;
     std::atomic<int> speed{50};
@@ -265,7 +143,7 @@ void StretchTest::runThroughChangesIsWholeAndInTime() {
         int peak = 0;
         for (int64_t i = w; i < w + kWindow; ++i)
             peak = std::max(peak, std::abs(int(output.all[size_t(2 * i)])));
-        QVERIFY2(peak > 2000 && peak < 4500,
+        QVERIFY2(peak > 1400 && peak < 3000,
                  qPrintable(QString("peak %1 at output frame %2").arg(peak).arg(w)));
     }
 }
@@ -286,56 +164,13 @@ void StretchTest::positionMovesAtTheSpeed() {
     player.Play();
     const double rate = Rate(player, 600);
     QVERIFY2(std::abs(rate - percent / 100.0) < 0.03, qPrintable(QString::number(rate)));
-}
-
-void StretchTest::speedIsKeptAcrossSongsAndSeeks() {
-    EnginePlayer player(false, EnginePlayer::Output::Null);
-    player.setSpeed(50);
-    player.setFileName(SongFolder::get().cbr());
-    player.Play();
-    QVERIFY(std::abs(Rate(player, 300) - 0.5) < 0.05);
+    // A seek and the next song keep the speed.
     player.setCurrentPosition(1.0);
-    QCOMPARE(player.CurrentPosition(), 1.0);
-    QVERIFY(std::abs(Rate(player, 300) - 0.5) < 0.05);
+    QVERIFY(std::abs(Rate(player, 300) - percent / 100.0) < 0.05);
     player.setFileName(SongFolder::get().mono());
-    QCOMPARE(player.speed(), 50);
+    QCOMPARE(player.speed(), percent);
     player.Play();
-    QVERIFY(std::abs(Rate(player, 300) - 0.5) < 0.05);
-}
-
-void StretchTest::changeWhilePlayingNeitherJumpsNorStops() {
-    // The change is made where the decoding has got to: what the output already holds plays out at the old
-    // speed, then the new one follows; the position never jumps and never stands still on the way.
-    EnginePlayer player(false, EnginePlayer::Output::Null);
-    QSignalSpy spy(&player, &MediaPlayer::PlayStateChange);
-    player.setFileName(SongFolder::get().cbr());
-    player.Play();
-    std::vector<Reading> r;
-    const double deadline = Now() + 10;
-    while (player.PlayState() == MediaPlayer::Playing && Now() < deadline) {
-        r.push_back({Now(), player.CurrentPosition()});
-        if (r.back().position > 0.3 && player.speed() == 100) player.setSpeed(50);
-        QTest::qWait(2);
-    }
-    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
-    QCOMPARE(spy.size(), 2);
-    r.pop_back();  // read after the end had been heard
-    for (size_t i = 1; i < r.size(); ++i) {
-        const double moved = r[i].position - r[i - 1].position;
-        const double wall = r[i].wall - r[i - 1].wall;
-        QVERIFY2(moved >= 0 && moved <= wall + 0.005,
-                 qPrintable(QString("%1 s in %2 s").arg(moved).arg(wall)));
-    }
-    for (size_t i = 1, still = 0; i < r.size(); ++i) {
-        still = r[i].position == r[i - 1].position ? still : i;
-        QVERIFY2(r[i].wall - r[still].wall < 0.05, qPrintable(QString("stood at %1 s").arg(r[i].position)));
-    }
-    // The rest of the song, past what was queued at the change, at half speed: 3 s take well over 4 s.
-    QVERIFY2(r.back().wall - r.front().wall > 4.0,
-             qPrintable(QString::number(r.back().wall - r.front().wall)));
-    const double end = r.back().wall;
-    const double late = PositionAt(r, end - 0.2) - PositionAt(r, end - 0.7);
-    QVERIFY2(std::abs(late - 0.25) < 0.03, qPrintable(QString::number(late)));
+    QVERIFY(std::abs(Rate(player, 300) - percent / 100.0) < 0.05);
 }
 
 void StretchTest::changeWhilePausedTakesEffectOnPlay() {
@@ -353,48 +188,23 @@ void StretchTest::changeWhilePausedTakesEffectOnPlay() {
     QVERIFY(player.CurrentPosition() < held + 0.3);
 }
 
-void StretchTest::slowedSongEndsAtItsEnd() {
-    EnginePlayer player(false, EnginePlayer::Output::Null);
-    player.setSpeed(50);
-    player.setFileName(SongFolder::get().cbr());
-    player.setCurrentPosition(2.4);
-    const double duration = player.Duration();
-    const double start = Now();
-    player.Play();
-    double last = 0;
-    while (player.PlayState() == MediaPlayer::Playing && Now() < start + 5) {
-        last = player.CurrentPosition();
-        QTest::qWait(2);
-    }
-    QCOMPARE(player.PlayState(), int(MediaPlayer::Stopped));
-    const double took = Now() - start;
-    QVERIFY2(took > 1.15 && took < 1.6, qPrintable(QString::number(took)));
-    QVERIFY2(last > duration - 0.02, qPrintable(QString::number(last)));
-}
-
-void StretchTest::clicksAreHeardWhereThePositionSays_data() {
+void StretchTest::heardWhereThePositionSays_data() {
     QTest::addColumn<int>("percent");
-    QTest::newRow("75 %") << 75;
-    QTest::newRow("50 %") << 50;
+    QTest::addColumn<int>("changeTo");  // then 75 %, or 0 for no change
+    QTest::newRow("75 %") << 75 << 0;
+    QTest::newRow("50 %") << 50 << 0;
+    QTest::newRow("100 %, 50 % and 75 %") << 100 << 50;
 }
 
-void StretchTest::clicksAreHeardWhereThePositionSays() {
+void StretchTest::heardWhereThePositionSays() {
     QFETCH(int, percent);
+    QFETCH(int, changeTo);
     if (server_.isEmpty()) QSKIP("no PulseAudio server with a null sink (scripts/start-pulse.sh sets one)");
+    // The recording's timing is only as good as the machine is idle: a run with much jitter is measured
+    // again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         bool reliable = false;
-        measure(percent, 0, &reliable);
-        if (QTest::currentTestFailed() || reliable) return;
-        qInfo("the recording's timing was unreliable (busy machine); measuring again");
-    }
-    QSKIP("the machine is too busy to time the recording of the null sink");
-}
-
-void StretchTest::changeMidSongLeavesNoGap() {
-    if (server_.isEmpty()) QSKIP("no PulseAudio server with a null sink (scripts/start-pulse.sh sets one)");
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        bool reliable = false;
-        measure(100, 50, &reliable);
+        measure(percent, changeTo, &reliable);
         if (QTest::currentTestFailed() || reliable) return;
         qInfo("the recording's timing was unreliable (busy machine); measuring again");
     }
@@ -402,10 +212,10 @@ void StretchTest::changeMidSongLeavesNoGap() {
 }
 
 // Plays the tone song through the null sink at `percent` (changing to `changeTo`, then to 75 %, on the way
-// when it is not 0) and checks every click against the position reported when it was heard.
+// when it is not 0): every click is heard where the position says, the position never jumps, and the tone
+// never stops.
 void StretchTest::measure(int percent, int changeTo, bool* reliable) {
-    int channels = 0;
-    const std::vector<int16_t> decoded = DecodeAll(toneSong_, &channels);
+    const std::vector<int16_t> decoded = DecodeAll(toneSong_);
     Recorder recorder(server_);
     QString error;
     QVERIFY2(recorder.start(&error), qPrintable("cannot record the null sink: " + error));
@@ -425,8 +235,8 @@ void StretchTest::measure(int percent, int changeTo, bool* reliable) {
     if (!*reliable) return;
     const std::vector<int16_t>& heard = recorder.samples();
     std::vector<double> errors;  // milliseconds
-    for (int64_t click = kToneFirstClick; click < 6 * kToneRate - kToneRate / 4; click += kToneClickEvery) {
-        const double inSong = double(PeakFrame(decoded, channels, click, 100)) / kToneRate;
+    for (const int64_t click : ToneClicks(decoded)) {
+        const double inSong = double(click) / kToneRate;
         const auto guess = int64_t((WallAt(readings, inSong) - recorder.timeOf(0)) * kRecordRate);
         const int64_t loudest = PeakFrame(heard, 1, guess, int64_t(0.1 * kRecordRate));
         QVERIFY2(std::abs(heard[size_t(loudest)]) > 3000, "the click was not recorded");
