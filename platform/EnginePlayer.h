@@ -1,7 +1,8 @@
 #pragma once
 // The real player: MP3 decoding on a thread of its own, heard through PulseAudio, or through a null output
-// paced by the steady clock where no sound server answers or QIVA_AUDIO=null asks for it. Every state
-// change and the end of the file reach the player on the thread that owns it.
+// paced by the steady clock where no sound server answers or QIVA_AUDIO=null asks for it. Below 100 % a
+// time-stretcher slows the song between decoder and output (PlaybackRun); the position stays song time.
+// Every state change and the end of the file reach the player on the thread that owns it.
 
 #include <atomic>
 #include <condition_variable>
