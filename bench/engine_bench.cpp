@@ -7,8 +7,10 @@
 //            the MP3, FLAC and Opus files
 //   cpu      CPU time per second of audio while playing through PulseAudio, ours and `mpg123 -o pulse`,
 //            and the decoding cost alone (ours and `mpg123 -t`)
+//   speed    slowed playback (75 and 50 %, the pitch kept) beside 100 %: the heard-position error and the
+//            CPU per second of audio heard
 // Needs sox, lame, flac and opusenc; the PulseAudio figures need a server (scripts/start-pulse.sh starts
-// one). Usage: bench_engine_bench [--quick]
+// one). Usage: bench_engine_bench [--quick] [--speed]   (--speed: the slowed-playback figures alone)
 
 #include <pulse/pulseaudio.h>
 #include <sys/resource.h>
@@ -280,15 +282,18 @@ double PositionAt(const std::vector<Reading>& r, double wall) {
     return -1;
 }
 
-void PositionError(const QString& clicks, double seconds, const char* what) {
+// Reported minus heard position at each click, in ms, over `seconds` of the song at `percent`; empty when
+// there is no sound server to record from.
+std::vector<double> HeardErrors(const QString& clicks, double seconds, int percent) {
     Recorder rec;
     const QByteArray sink = qgetenv("QIVA_PULSE_SINK");
     const QByteArray monitor = sink.isEmpty() ? QByteArray() : sink + ".monitor";
     if (!rec.start(monitor.isEmpty() ? nullptr : monitor.constData())) {
         std::printf("position: skipped, no PulseAudio server to record from\n");
-        return;
+        return {};
     }
     EnginePlayer p(false, EnginePlayer::Output::Automatic);
+    p.setSpeed(percent);
     p.setFileName(clicks);
     std::vector<Reading> readings;
     p.Play();
@@ -305,19 +310,26 @@ void PositionError(const QString& clicks, double seconds, const char* what) {
     rec.stop();
     if (output != "pulse") {
         std::printf("position: skipped, the engine played to the %s output\n", qPrintable(output));
-        return;
+        return {};
     }
     const std::vector<int16_t>& heard = rec.samples();
     std::vector<double> errors;
     for (int i = 1; i + 1 < int(seconds); ++i) {
         const double inSong = double(i * kClickEvery + kClickOffset) / 44100;
-        const double wall = readings.front().wall + inSong - readings.front().position;
+        const double wall =
+            readings.front().wall + (inSong - readings.front().position) * 100 / double(percent);
         const auto guess = int64_t((wall - rec.timeOf(0)) * Recorder::kRate);
         int64_t best = std::clamp<int64_t>(guess - 9600, 0, int64_t(heard.size()) - 1);
         for (int64_t k = best; k < std::min<int64_t>(guess + 9600, int64_t(heard.size())); ++k)
             if (std::abs(heard[size_t(k)]) > std::abs(heard[size_t(best)])) best = k;
         errors.push_back((PositionAt(readings, rec.timeOf(best)) - inSong) * 1000);
     }
+    return errors;
+}
+
+void PositionError(const QString& clicks, double seconds, const char* what) {
+    const std::vector<double> errors = HeardErrors(clicks, seconds, 100);
+    if (errors.empty()) return;
     double mean = 0, worst = 0;
     for (double e : errors) {
         mean += e / double(errors.size());
@@ -359,6 +371,42 @@ void Cpu(const QString& song, double seconds) {
                 ok3 ? qPrintable(QString("%1 ms").arg(theirDecode / length * 1000, 0, 'f', 2)) : "failed");
 }
 
+// Slowed playback beside 100 % in one run: the heard position at each speed through the null sink, and the
+// engine's CPU per second of audio heard (the same length of listening at each speed).
+void SpeedFigures(const QString& clicks, const QString& song, double seconds) {
+    for (const int percent : {100, 75, 50}) {
+        std::vector<double> errors = HeardErrors(clicks, seconds, percent);
+        if (errors.empty()) return;
+        for (double& e : errors) e = std::abs(e);
+        std::sort(errors.begin(), errors.end());
+        std::printf(
+            "speed   %3d %%: position reported minus heard over %zu clicks: median %.2f ms, worst %.2f ms "
+            "(target at 75 and 50 %%: median <= 5 ms, worst <= 15 ms)\n",
+            percent, errors.size(), errors[errors.size() / 2], errors.back());
+    }
+    const QString cli = QCoreApplication::applicationDirPath() + "/bench_player_cli";
+    double perHeard[101] = {};
+    for (const int percent : {100, 75, 50}) {
+        bool ok = false;
+        const double songSeconds = seconds * percent / 100.0;
+        const double cpu = ChildCpu(
+            cli,
+            {song, "--quiet", "--speed", QString::number(percent), "--for", QString::number(songSeconds)},
+            &ok);
+        if (!ok) {
+            std::printf("speed   cpu: skipped (the player failed at %d %%)\n", percent);
+            return;
+        }
+        perHeard[percent] = cpu / seconds * 1000;
+    }
+    std::printf(
+        "speed   cpu per second of audio heard through PulseAudio: 100 %% %.2f ms, 75 %% %.2f ms, 50 %% %.2f "
+        "ms "
+        "(50 %% against 100 %%: %.2fx, target <= 3x); per second of song at 50 %%: %.2f ms\n",
+        perHeard[100], perHeard[75], perHeard[50], perHeard[50] / std::max(perHeard[100], 1e-9),
+        perHeard[50] * 2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -369,6 +417,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make the bench songs (sox and lame are needed)\n");
         return 1;
     }
+    if (app.arguments().contains("--speed")) {
+        SpeedFigures(dir.filePath("clicks.mp3"), dir.filePath("song.mp3"), quick ? 10 : 20);
+        return 0;
+    }
     for (const char* kind : {"mp3", "flac", "opus"}) {
         const QString name = QString::fromLatin1(kind);
         const QByteArray what = name == "mp3" ? QByteArray("VBR MP3") : name.toUpper().toLatin1();
@@ -377,5 +429,6 @@ int main(int argc, char** argv) {
         PositionError(dir.filePath("clicks." + name), quick ? 10 : 30, what.constData());
     }
     Cpu(dir.filePath("song.mp3"), quick ? 10 : 30);
+    SpeedFigures(dir.filePath("clicks.mp3"), dir.filePath("song.mp3"), quick ? 10 : 20);
     return 0;
 }

@@ -1,6 +1,7 @@
 // A command-line player over the real engine, for measuring it from outside: plays a file through the chosen
 // output and prints, every 10 ms, "P <steady-clock seconds> <position seconds>".
-// Usage: bench_player_cli FILE [--null] [--quiet] [--start SECONDS] [--for SECONDS]
+// Usage: bench_player_cli FILE [--null] [--quiet] [--start SECONDS] [--for SECONDS] [--speed PERCENT]
+// --for counts song time; --speed plays slowed (75 or 50), the pitch kept.
 // --quiet prints no positions (for measuring the engine's own CPU use).
 // Before the positions it prints "O <open milliseconds> <duration seconds> <output>"; at the end "E".
 
@@ -24,6 +25,7 @@ struct Options {
     bool quiet = false;
     double start = 0;
     double limit = -1;
+    int speed = 100;
 };
 
 bool Parse(const QStringList& args, Options& o) {
@@ -35,6 +37,8 @@ bool Parse(const QStringList& args, Options& o) {
             o.quiet = true;
         } else if (a == "--start" && i + 1 < args.size()) {
             o.start = args[++i].toDouble();
+        } else if (a == "--speed" && i + 1 < args.size()) {
+            o.speed = args[++i].toInt();
         } else if (a == "--for" && i + 1 < args.size()) {
             o.limit = args[++i].toDouble();
         } else if (o.file.isEmpty()) {
@@ -52,12 +56,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Options o;
     if (!Parse(app.arguments(), o)) {
-        std::fprintf(stderr, "usage: %s FILE [--null] [--quiet] [--start SECONDS] [--for SECONDS]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr, "usage: %s FILE [--null] [--quiet] [--start SECONDS] [--for SECONDS] [--speed PERCENT]\n",
+            argv[0]);
         return 2;
     }
     using qiva::EnginePlayer;
     EnginePlayer player(false, o.null ? EnginePlayer::Output::Null : EnginePlayer::Output::Automatic);
+    player.setSpeed(o.speed);
     const double t0 = SteadySeconds();
     try {
         player.setFileName(o.file);

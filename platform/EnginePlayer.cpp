@@ -4,18 +4,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <vector>
 
+#include "platform/PlaybackRun.h"
 #include "platform/RealServices.h"
 
 namespace qiva {
 
 namespace {
 
-// Decoded audio goes to the output in pieces of about a third of a second at 44.1 kHz: the sound server's
-// output wakes the decoding thread when it has room for that much, so each wake-up decodes one piece or so.
-// At 8 kHz a piece lasts two seconds, longer than either output queues: each takes it bit by bit.
-constexpr size_t kChunkFrames = 16384;
 constexpr int kConnectTimeoutMs = 500;
 
 // After a sound server failed to answer, players made soon after go straight to the null output instead of
@@ -97,7 +93,14 @@ double EnginePlayer::doPosition() const { return double(heardFrame()) / decoder_
 
 int64_t EnginePlayer::heardFrame() const {
     if (!runActive_) return base_;
-    return std::min(decoder_.lengthFrames(), base_ + output_->heardFrames());
+    return std::min(decoder_.lengthFrames(), timeline_.songFrame(output_->heardFrames()));
+}
+
+void EnginePlayer::doSetSpeed(int percent) {
+    wantedSpeed_ = percent;
+    if (!runActive_ || PlayState() != Paused) return;
+    base_ = heardFrame();
+    endRun();
 }
 
 void EnginePlayer::useOutput(std::unique_ptr<AudioOutput> output) {
@@ -108,6 +111,8 @@ void EnginePlayer::useOutput(std::unique_ptr<AudioOutput> output) {
 void EnginePlayer::beginRun() {
     if (!output_) useOutput(ConnectOutput(mode_));
     decoder_.seek(base_);
+    timeline_.reset(base_, speed());
+    wantedSpeed_ = speed();
     const AudioFormat format{decoder_.rate(), decoder_.channels()};
     if (!output_->begin(format)) {
         // The server went away since the last run: carry on where nobody hears it rather than fail.
@@ -179,14 +184,8 @@ void EnginePlayer::workerLoop() {
 }
 
 AudioOutput::Result EnginePlayer::play() {
-    std::vector<int16_t> chunk(kChunkFrames * size_t(decoder_.channels()));
-    for (;;) {
-        if (stopping_) return AudioOutput::Result::Interrupted;
-        const size_t frames = decoder_.read(chunk.data(), kChunkFrames);
-        if (frames == 0) return output_->drain();
-        const AudioOutput::Result result = output_->write(chunk.data(), frames);
-        if (result != AudioOutput::Result::Done) return result;
-    }
+    PlaybackRun run(decoder_, *output_, timeline_, wantedSpeed_, stopping_);
+    return run.play(timeline_.percentAt(0));
 }
 
 std::unique_ptr<MediaPlayer> RealPlayerFactory::create(bool autoStart) {

@@ -1,8 +1,9 @@
 #pragma once
 // The real player: decoding (MP3, FLAC, Ogg Vorbis, Opus, WAV) on a thread of its own, heard through
 // PulseAudio, or through a null output paced by the steady clock where no sound server answers or
-// QIVA_AUDIO=null asks for it. Every state change and the end of the file reach the player on the thread
-// that owns it.
+// QIVA_AUDIO=null asks for it. Below 100 % a time-stretcher slows the song between decoder and output
+// (PlaybackRun); the position stays song time. Every state change and the end of the file reach the player on
+// the thread that owns it.
 
 #include <atomic>
 #include <condition_variable>
@@ -10,9 +11,10 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/SongDecoder.h"
 #include "platform/AudioOutput.h"
 #include "platform/MediaPlayer.h"
+#include "platform/SongDecoder.h"
+#include "platform/TimeStretch.h"
 
 namespace qiva {
 
@@ -42,6 +44,9 @@ protected:
     double doPosition() const override;
     double doDuration() const override { return decoder_.lengthSeconds(); }
     bool hasFile() const override { return decoder_.isOpen(); }
+    // Playing, the new speed starts where the decoding has got to, a little ahead of what is heard; paused,
+    // the run starts again at the new speed on Play.
+    void doSetSpeed(int percent) override;
 
 private:
     void beginRun();
@@ -55,8 +60,10 @@ private:
     Output mode_;
     SongDecoder decoder_;
     std::unique_ptr<AudioOutput> output_;
-    int64_t base_ = 0;        // the frame the current run started at; the position when there is none
-    bool runActive_ = false;  // a run is playing or paused
+    int64_t base_ = 0;       // the frame the current run started at; the position when there is none
+    SongTimeline timeline_;  // the song frame of each frame the output plays in the current run
+    std::atomic<int> wantedSpeed_{100};  // read by the decoding thread before every piece
+    bool runActive_ = false;             // a run is playing or paused
     int volume_ = 100;
 
     // Hand-over between the owning thread and the decoding thread.

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/SongDecoder.h"
@@ -40,6 +41,13 @@ void WriteClickWav(const QString& path, const SourceSpec& spec) {
     b.append("data");
     Put32(b, dataBytes);
     QByteArray pcm(qsizetype(dataBytes), '\0');
+    for (int64_t i = 0; spec.tone != 0 && i < spec.frames; ++i) {
+        const auto s = int32_t(std::lround(spec.tone * std::sin(2 * M_PI * 440 * double(i) / spec.rate)));
+        const uint32_t v = bytes == 3 ? uint32_t(s) << 8 : uint32_t(s);
+        for (int c = 0; c < spec.channels; ++c)
+            for (int k = 0; k < bytes; ++k)
+                pcm[qsizetype((i * spec.channels + c) * bytes + k)] = char((v >> (8 * k)) & 0xff);
+    }
     const uint32_t click = bytes == 3 ? uint32_t(kClick) << 8 | 0xC0 : uint32_t(kClick);
     for (int64_t frame : spec.clicks)
         for (int c = 0; c < spec.channels; ++c) {

@@ -14,13 +14,14 @@ struct SourceSpec {
     int channels = 2;
     int64_t frames = 3 * 44100;
     std::vector<int64_t> clicks;  // frames of the source holding a full-scale-ish click
+    int tone = 0;                 // amplitude of a 440 Hz tone under the clicks, so that a gap can be heard
     int bits = 16;                // 16, or 24: each click then lies three quarters above 16-bit 20000
 };
 
 // The click's value in 16 bits; a 24-bit click, rounded to the nearest, gives one more.
 constexpr int16_t kClick = 20000;
 
-// Writes a PCM WAV file of silence with the given clicks in every channel.
+// Writes a PCM WAV file of silence (or the tone) with the given clicks in every channel.
 void WriteClickWav(const QString& path, const SourceSpec& spec);
 
 // Encodes wav into mp3 with lame and the given options; fails the calling test when lame fails.

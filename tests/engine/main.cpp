@@ -1,6 +1,7 @@
-// The engine's tests: the decoder, the player on the null output, the real sound-server path, and every
-// sample rate on both outputs.
-// A first argument naming one of the classes (DecoderTest, FormatTest, PlayerTest, PulseTest, RateTest) runs
+// The engine's tests: the decoder, the player on the null output, the real sound-server path, every sample
+// rate on both outputs, and slowed playback.
+// A first argument naming one of the classes (DecoderTest, FormatTest, PlayerTest, PulseTest, RateTest,
+// StretchTest) runs
 // that class alone, with the remaining arguments passed to Qt Test.
 #include <QApplication>
 #include <QtTest>
@@ -12,6 +13,7 @@
 #include "PlayerTest.h"
 #include "PulseTest.h"
 #include "RateTest.h"
+#include "StretchTest.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
     qiva::test::PlayerTest player;
     qiva::test::PulseTest pulse;
     qiva::test::RateTest rates;
-    std::vector<QObject*> tests{&decoder, &formats, &player, &pulse, &rates};
+    qiva::test::StretchTest stretch;
+    std::vector<QObject*> tests{&decoder, &formats, &player, &pulse, &rates, &stretch};
     std::vector<char*> args(argv, argv + argc);
     if (argc > 1) {
         for (QObject* t : tests) {
