@@ -1,6 +1,7 @@
 // LRC from end to end: a folder of songs dragged onto the player from another window, one of them played
 // with its LRC lyrics, a new song timed from the keyboard and saved as LRC, and that file edited again.
 
+#include <QComboBox>
 #include <QDir>
 #include <QDrag>
 #include <QElapsedTimer>
@@ -179,8 +180,13 @@ void Journey::newSongTimedFromTheKeyboardSavedAsLrc() {
     chimeTexts_ = {QStringLiteral("（开始）"), QStringLiteral("钟一"), QStringLiteral("钟二"),
                    QStringLiteral("钟三"), QStringLiteral("（结束）")};
     chimeTimes_ = QList<int>(chimeTexts_.size(), 0);
+    // Timed at half speed: the song plays slower, and each tap still stores the song time heard.
+    three->SpeedBox->setCurrentIndex(three->SpeedBox->findData(50));
+    QCOMPARE(three->MP->speed(), 50);
     QVERIFY(Click(three->Command2));  // 开始记录
     Activate(three);
+    QElapsedTimer wall;
+    wall.start();
     // Taps of the space bar, whatever holds the focus; the time stored is the one heard at the tap.
     auto tapAt = [&](double seconds, int line) {
         if (!WaitForPosition(three->MP, seconds)) return false;
@@ -196,7 +202,11 @@ void Journey::newSongTimedFromTheKeyboardSavedAsLrc() {
     QCOMPARE(int(three->recordLine), 2);
     QVERIFY(three->MP->CurrentPosition() < 0.5);
     QVERIFY(tapAt(2.2, 2));
+    const qint64 atLine2 = wall.elapsed();
     QVERIFY(tapAt(3.4, 3));
+    // 1.2 s of the song took about 2.4 s to hear.
+    const qint64 took = wall.elapsed() - atLine2;
+    QVERIFY2(took >= 2100 && took <= 3200, qPrintable(QString::number(took)));
     script_->expectMessage(QMessageBox::Ok);
     QVERIFY(tapAt(4.6, 4));
     COMPARE_SEEN(script_->take(), QStringList{QStringLiteral("恭喜!: 全部完成了!")});
